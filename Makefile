@@ -1,0 +1,27 @@
+# A thin front for CMake: make run, make test, make install.
+BUILD ?= build
+PREFIX ?= /usr/local
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all build run test install clean
+
+all: build
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	mkdir -p samples
+	cd samples && ../$(BUILD)/pictoline
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD)

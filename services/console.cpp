@@ -1,0 +1,187 @@
+#include "services/console.h"
+
+#include <algorithm>
+
+#include "services/host.h"
+#include "services/textforms.h"
+
+namespace {
+
+ConsoleState console;
+// The window height, read once at the first operation that needs it.
+int screenHeight = 0;
+
+constexpr std::size_t RUN_LIMIT = 256;
+constexpr int TAB_WIDTH = 8;
+
+int heightOfScreen() {
+    if (screenHeight == 0)
+        screenHeight = surfaceHeight();
+    return screenHeight;
+}
+
+// The state of one piece being written: where the next character goes and
+// the characters collected for the row segment that ends there.
+struct PieceWriter {
+    int width;
+    int height;
+    int x;
+    int y;
+    std::uint8_t attribute;
+    char run[RUN_LIMIT];
+    std::size_t runLength = 0;
+    int runColumn = 1;
+};
+
+void flushRun(PieceWriter& w) {
+    if (w.runLength > 0)
+        surfacePutRun(w.y, w.runColumn, w.run, w.runLength, w.attribute);
+    w.runLength = 0;
+}
+
+// Takes up rows below the bottom row by scrolling the text area.
+void takeUpRowsBelow(PieceWriter& w) {
+    if (w.y > w.height) {
+        surfaceScrollUp(w.y - w.height, w.attribute);
+        w.y = w.height;
+    }
+}
+
+void putCharacter(PieceWriter& w, char byte) {
+    if (w.runLength == 0) {
+        takeUpRowsBelow(w);
+        w.runColumn = w.x;
+    }
+    w.run[w.runLength++] = byte;
+    ++w.x;
+    if (w.runLength == RUN_LIMIT)
+        flushRun(w);
+    if (w.x > w.width) {
+        flushRun(w);
+        w.x = 1;
+        ++w.y;
+    }
+}
+
+void moveWithinPiece(PieceWriter& w, unsigned char byte) {
+    flushRun(w);
+    if (byte == '\r') {
+        w.x = 1;
+    } else if (byte == '\n') {
+        w.x = 1;
+        ++w.y;
+    } else if (w.x > 1) {
+        --w.x;
+    }
+}
+
+void writeByte(PieceWriter& w, unsigned char byte) {
+    switch (byte) {
+    case '\r':
+    case '\n':
+    case '\b':
+        moveWithinPiece(w, byte);
+        break;
+    case '\t':
+        for (int n = TAB_WIDTH - (w.x - 1) % TAB_WIDTH; n > 0; --n)
+            putCharacter(w, ' ');
+        break;
+    case '\a':
+        flushRun(w);
+        surfaceBeep();
+        break;
+    default:
+        putCharacter(w, static_cast<char>(byte));
+    }
+}
+
+// Whether the last byte that acts on the screen (bells do not) puts a character.
+bool endsWithCharacter(const char* bytes, std::size_t count) {
+    for (std::size_t i = count; i > 0; --i) {
+        unsigned char byte = static_cast<unsigned char>(bytes[i - 1]);
+        if (byte != '\a')
+            return byte != '\r' && byte != '\n' && byte != '\b';
+    }
+    return false;
+}
+
+void passThrough(const char* bytes, std::size_t count) {
+    surfacePassThrough(bytes, count);
+}
+
+} // namespace
+
+const ConsoleState& consoleState() { return console; }
+
+void startConsole() {
+    console = ConsoleState{};
+    screenHeight = 0;
+}
+
+ColourPair setColour(int foreground, int background) {
+    ColourPair previous{console.foreground, console.background};
+    console.foreground = static_cast<std::uint8_t>(foreground & 15);
+    console.background = static_cast<std::uint8_t>(background & 15);
+    surfaceSetAttribute(attributeOf(console.foreground, console.background));
+    return previous;
+}
+
+void clearScreen() {
+    if (!surfaceIsConsole())
+        return;
+    int row = 1, column = 1;
+    std::uint8_t attribute = 7;
+    if (!surfaceCursor(row, column, attribute))
+        attribute = 7;
+    for (int y = heightOfScreen(); y >= 1; --y)
+        surfaceFillRow(y, attribute);
+    surfacePlaceCursor(1, 1);
+    console.pendingLine = false;
+    console.column = 0;
+}
+
+void moveCursor(int row, int column) {
+    bool console_ = surfaceIsConsole();
+    int height = console_ ? heightOfScreen() : 25;
+    int width = console_ ? surfaceWidth() : 80;
+    if (row < 1 || column < 1 || row > height || column > width)
+        return;
+    console.column = static_cast<std::size_t>(column - 1);
+    if (!console_)
+        return;
+    surfacePlaceCursor(row, column);
+    console.pendingLine = false;
+}
+
+void writeToScreen(const char* bytes, std::size_t count) {
+    if (count == 0)
+        return;
+    console.column = columnAfter(console.column, bytes, count);
+    if (!surfaceIsConsole()) {
+        passThrough(bytes, count);
+        return;
+    }
+    PieceWriter w{surfaceWidth(), heightOfScreen(), 1, 1, 7, {}, 0, 1};
+    if (!surfaceCursor(w.y, w.x, w.attribute)) {
+        w.x = w.y = 1;
+        w.attribute = 7;
+    }
+    if (console.pendingLine) {
+        console.pendingLine = false;
+        w.x = 1;
+        ++w.y;
+        takeUpRowsBelow(w);
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        writeByte(w, static_cast<unsigned char>(bytes[i]));
+    flushRun(w);
+    if (endsWithCharacter(bytes, count) && w.x == 1 && w.y == w.height + 1) {
+        console.pendingLine = true;
+        surfacePlaceCursor(w.height, w.width);
+        return;
+    }
+    takeUpRowsBelow(w);
+    surfacePlaceCursor(w.y, w.x);
+}
+
+void flushScreen() { surfacePresent(); }

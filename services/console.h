@@ -1,0 +1,35 @@
+#pragma once
+
+// The console screen: cells in 16 colours, the cursor, and the wrap and
+// scroll rules of a character console, over the host's surface.
+
+#include <cstddef>
+#include <cstdint>
+
+struct ConsoleState {
+    std::uint8_t foreground = 7;
+    std::uint8_t background = 0;
+    // The last write filled the bottom row's last cell; the move to the next
+    // row is owed until the next output.
+    bool pendingLine = false;
+    // Characters written to the screen since the last carriage return or line feed.
+    std::size_t column = 0;
+};
+
+struct ColourPair {
+    std::uint8_t foreground;
+    std::uint8_t background;
+};
+
+inline constexpr std::uint8_t attributeOf(int foreground, int background) {
+    return static_cast<std::uint8_t>((foreground & 15) + 16 * (background & 15));
+}
+
+void startConsole();
+ColourPair setColour(int foreground, int background);
+void clearScreen();
+void moveCursor(int row, int column);
+void writeToScreen(const char* bytes, std::size_t count);
+// Makes the user see the screen as it now stands.
+void flushScreen();
+const ConsoleState& consoleState();

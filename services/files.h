@@ -1,0 +1,67 @@
+#pragma once
+
+// Directory listings, the current directory, and the table of numbered files.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "services/host.h"
+#include "services/textforms.h"
+
+inline constexpr std::uint32_t ATTRIBUTE_READ_ONLY = 1;
+inline constexpr std::uint32_t ATTRIBUTE_HIDDEN = 2;
+inline constexpr std::uint32_t ATTRIBUTE_SYSTEM = 4;
+inline constexpr std::uint32_t ATTRIBUTE_VOLUME = 8;
+inline constexpr std::uint32_t ATTRIBUTE_DIRECTORY = 16;
+inline constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 32;
+// Entries that are neither directories nor regular files (FIFOs, sockets,
+// devices): no mask the program uses delivers them.
+inline constexpr std::uint32_t ATTRIBUTE_OTHER = 64;
+
+inline constexpr int FILE_NUMBER_COUNT = 254;
+inline constexpr int DATA_FILE_NUMBER = 2;
+inline constexpr std::size_t FILE_BUFFER_SIZE = 8192;
+
+enum class FileMode { Binary, Output };
+enum class FileAccess { ReadWrite, ReadOnly, WriteOnly };
+
+// Result codes of the file operations.
+inline constexpr int FILE_OK = 0;
+inline constexpr int FILE_NOT_OPEN = 1; // or, for openFile, already open
+inline constexpr int FILE_OPEN_FAILED = 2;
+inline constexpr int FILE_SHORT_WRITE = 3;
+
+struct ListingState {
+    bool searching = false;
+    std::uint32_t mask = 0;
+    HostSearch search = nullptr;
+    HostEntry entry;
+};
+
+struct FileRecord {
+    bool open = false;
+    FileMode mode = FileMode::Binary;
+    FileAccess access = FileAccess::ReadOnly;
+    std::FILE* stream = nullptr;
+    std::size_t column = 0;
+    // Output only: the file that closeFile puts in place of name.
+    Text name;
+    Text temporaryName;
+    bool writeFailed = false;
+};
+
+Text listDirectory(const Text& pattern, std::uint32_t mask);
+Text currentDirectory();
+int changeDirectory(const Text& path);
+
+int freeFileNumber();
+int openFile(const Text& name, FileMode mode, int number);
+int readByte(int number, std::uint8_t& byte);
+int writeText(int number, const char* bytes, std::size_t count);
+int closeFile(int number);
+void closeAllFiles();
+std::size_t fileColumn(int number);
+// Removes the temporary files of unfinished output; safe in a signal handler.
+void removeUnfinishedFiles();

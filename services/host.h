@@ -1,0 +1,87 @@
+#pragma once
+
+// The host layer: the few functions each platform directory (posix/, win32/)
+// implements, and that the test build replaces with fakes. The services are
+// written once on top of these; nothing above services/ calls them.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+struct KeyboardState;
+
+// The screen surface: a text area of cells, rows and columns from 1, row 1 at
+// the top of the visible window.
+
+// Whether output goes to a console or terminal; when false the services pass
+// bytes through unchanged and do nothing else.
+bool surfaceIsConsole();
+int surfaceWidth();
+int surfaceHeight();
+// The cursor and the attribute later output uses; false when they cannot be read.
+bool surfaceCursor(int& row, int& column, std::uint8_t& attribute);
+void surfaceSetAttribute(std::uint8_t attribute);
+// Puts bytes into consecutive cells of one row; the cursor does not move.
+void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
+                   std::uint8_t attribute);
+// Makes every cell of one row a space in the attribute.
+void surfaceFillRow(int row, std::uint8_t attribute);
+// Moves the text area up by rows; the rows freed at the bottom become spaces
+// in the attribute.
+void surfaceScrollUp(int rows, std::uint8_t attribute);
+void surfacePlaceCursor(int row, int column);
+// Writes bytes unchanged to an output that is not a console; false on failure.
+bool surfacePassThrough(const char* bytes, std::size_t count);
+void surfaceBeep();
+// Brings what the user sees up to date with the surface.
+void surfacePresent();
+
+// The keyboard.
+
+// Moves every key event already waiting into the queue; never blocks.
+void hostPumpInput(KeyboardState& keyboard);
+// Returns when input may be waiting, or after at most milliseconds.
+void hostWaitForInput(int milliseconds);
+// True once no key can ever arrive again (end of redirected input, a terminal gone).
+bool hostInputEnded();
+std::int64_t hostMonotonicMs();
+void hostSleepMs(int milliseconds);
+
+// The file system.
+
+// One directory entry as the host's search reports it: the name and the
+// attribute bits of the directory services.
+struct HostEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+};
+
+struct HostSearchData;
+using HostSearch = HostSearchData*;
+
+// Starts a search of the current directory for names matching the pattern;
+// null when nothing matches or the directory cannot be read.
+HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry);
+bool hostFindNext(HostSearch search, HostEntry& entry);
+void hostFindClose(HostSearch search);
+
+// The absolute path of the current directory; empty when it cannot be told.
+std::string hostCurrentDirectory();
+bool hostChangeDirectory(const std::string& path);
+char hostPathSeparator();
+
+// Opens an existing file for reading only; never creates one.
+std::FILE* hostOpenForReading(const std::string& name);
+// Whether a file of that name exists and cannot be replaced by a new file
+// (it cannot be written, or it is a directory).
+bool hostRefusesReplacement(const std::string& name);
+// Creates a new, empty temporary file in the directory of name and sets
+// temporaryName to its path.
+std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName);
+// Puts the finished temporary file in place of name, atomically.
+bool hostReplaceFile(const std::string& temporaryName, const std::string& name);
+// Removes a file; safe to call from a signal handler.
+void hostRemoveFile(const char* name);
+// Registers a function to run at every normal end of the program.
+void hostAtExit(void (*function)());

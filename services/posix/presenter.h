@@ -1,0 +1,30 @@
+#pragma once
+
+// Brings a terminal up to date with a ScreenModel by comparing it with what
+// the terminal is known to show, and writing ECMA-48 sequences for the
+// difference only.
+
+#include <cstdint>
+#include <string>
+
+#include "services/screen_model.h"
+
+struct Presenter {
+    ScreenModel shown;            // what the terminal shows, as far as known
+    bool shownKnown = false;      // false: repaint every cell at the next present
+    bool attributeKnown = false;  // whether the terminal's colours are known
+    std::uint8_t attribute = 0;   // the terminal's colours when known
+    bool cursorKnown = false;
+    int cursorRow = 1;
+    int cursorColumn = 1;
+    bool utf8 = true;             // glyphs as UTF-8, or "?" for non-ASCII
+    int terminalWidth = 80;       // cells beyond these are not sent
+    int terminalHeight = 25;
+};
+
+// Appends to out the bytes that make the terminal show model, its cursor and
+// leave its colours at model.attribute; afterwards the presenter knows the
+// terminal shows model.
+void present(Presenter& presenter, const ScreenModel& model, std::string& out);
+// Forgets what the terminal shows, so the next present repaints everything.
+void forgetTerminal(Presenter& presenter);

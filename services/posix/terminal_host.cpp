@@ -1,0 +1,286 @@
+// The screen surface and the keyboard on a POSIX terminal: the screen lives in
+// a ScreenModel that the presenter copies to the terminal at every flush; keys
+// are read from standard input in non-canonical mode and decoded from bytes.
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <langinfo.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+#include "services/host.h"
+#include "services/keyboard.h"
+#include "services/posix/presenter.h"
+#include "services/screen_model.h"
+#include "services/terminal_keys.h"
+
+namespace {
+
+constexpr int SCREEN_COLUMNS = 80;
+constexpr int SCREEN_ROWS = 25;
+
+struct TerminalHost {
+    bool started = false;
+    bool outputIsTerminal = false;
+    ScreenModel screen;
+    Presenter presenter;
+    int bells = 0;
+    bool inputIsTerminal = false;
+    bool inputEnded = false;
+    termios savedModes{};
+    TerminalKeyDecoder decoder;
+};
+
+TerminalHost host;
+// Raised by signal handlers, acted on by the next flush.
+volatile std::sig_atomic_t terminalChanged = 0;
+volatile std::sig_atomic_t modesSaved = 0;
+
+void restoreModes() {
+    if (modesSaved)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &host.savedModes);
+}
+
+void enterKeyMode() {
+    termios modes = host.savedModes;
+    modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
+    modes.c_lflag |= ISIG;
+    modes.c_iflag &= static_cast<tcflag_t>(~(ICRNL | INLCR | IGNCR | IXON));
+    modes.c_cc[VMIN] = 1;
+    modes.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &modes);
+}
+
+void writeAll(int fd, const char* bytes, std::size_t count) {
+    while (count > 0) {
+        ssize_t written = write(fd, bytes, count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+}
+
+// Ends the process by the signal's default action once the terminal is left usable.
+void onEndingSignal(int signal) {
+    restoreModes();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void onStop(int) {
+    restoreModes();
+    std::signal(SIGTSTP, SIG_DFL);
+    std::raise(SIGTSTP);
+}
+
+void onContinue(int) {
+    if (modesSaved)
+        enterKeyMode();
+    std::signal(SIGTSTP, onStop);
+    terminalChanged = 1;
+}
+
+void onResize(int) { terminalChanged = 1; }
+
+void installSignals() {
+    for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
+        std::signal(signal, onEndingSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+    if (host.inputIsTerminal) {
+        std::signal(SIGTSTP, onStop);
+        std::signal(SIGCONT, onContinue);
+    }
+    std::signal(SIGWINCH, onResize);
+}
+
+void readTerminalSize(int& columns, int& rows) {
+    winsize size{};
+    columns = SCREEN_COLUMNS;
+    rows = SCREEN_ROWS;
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+        columns = size.ws_col;
+        rows = size.ws_row;
+    }
+}
+
+void finish() {
+    surfacePresent();
+    restoreModes();
+}
+
+void start() {
+    if (host.started)
+        return;
+    host.started = true;
+    host.outputIsTerminal = isatty(STDOUT_FILENO) == 1;
+    host.inputIsTerminal = isatty(STDIN_FILENO) == 1;
+    int columns = SCREEN_COLUMNS, rows = SCREEN_ROWS;
+    if (host.outputIsTerminal)
+        readTerminalSize(columns, rows);
+    host.screen = makeScreenModel(std::min(columns, SCREEN_COLUMNS), std::min(rows, SCREEN_ROWS));
+    host.presenter.terminalWidth = columns;
+    host.presenter.terminalHeight = rows;
+    std::setlocale(LC_CTYPE, "");
+    host.presenter.utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    if (host.inputIsTerminal && tcgetattr(STDIN_FILENO, &host.savedModes) == 0) {
+        modesSaved = 1;
+        enterKeyMode();
+    }
+    installSignals();
+    std::atexit(finish);
+}
+
+void noteTerminalChange() {
+    if (!terminalChanged)
+        return;
+    terminalChanged = 0;
+    readTerminalSize(host.presenter.terminalWidth, host.presenter.terminalHeight);
+    forgetTerminal(host.presenter);
+}
+
+// Reads what standard input holds now, without blocking; false when nothing.
+bool readWaitingBytes(std::vector<char>& bytes) {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (host.inputEnded || poll(&input, 1, 0) <= 0)
+        return false;
+    char buffer[256];
+    ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN))
+        return false;
+    if (got <= 0) {
+        // End of input, or a terminal that went away.
+        host.inputEnded = true;
+        return false;
+    }
+    bytes.assign(buffer, buffer + got);
+    return true;
+}
+
+} // namespace
+
+bool surfaceIsConsole() {
+    start();
+    return host.outputIsTerminal;
+}
+
+int surfaceWidth() {
+    start();
+    return host.screen.width;
+}
+
+int surfaceHeight() {
+    start();
+    return host.screen.height;
+}
+
+bool surfaceCursor(int& row, int& column, std::uint8_t& attribute) {
+    start();
+    row = host.screen.cursorRow;
+    column = host.screen.cursorColumn;
+    attribute = host.screen.attribute;
+    return true;
+}
+
+void surfaceSetAttribute(std::uint8_t attribute) {
+    start();
+    host.screen.attribute = attribute;
+}
+
+void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
+                   std::uint8_t attribute) {
+    putRun(host.screen, row, column, bytes, count, attribute);
+}
+
+void surfaceFillRow(int row, std::uint8_t attribute) { fillRow(host.screen, row, attribute); }
+
+void surfaceScrollUp(int rows, std::uint8_t attribute) { scrollUp(host.screen, rows, attribute); }
+
+void surfacePlaceCursor(int row, int column) {
+    host.screen.cursorRow = row;
+    host.screen.cursorColumn = column;
+}
+
+bool surfacePassThrough(const char* bytes, std::size_t count) {
+    start();
+    while (count > 0) {
+        ssize_t written = write(STDOUT_FILENO, bytes, count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+void surfaceBeep() { ++host.bells; }
+
+void surfacePresent() {
+    if (!host.started || !host.outputIsTerminal)
+        return;
+    noteTerminalChange();
+    std::string out;
+    present(host.presenter, host.screen, out);
+    for (; host.bells > 0; --host.bells)
+        out += '\a';
+    writeAll(STDOUT_FILENO, out.data(), out.size());
+}
+
+void hostPumpInput(KeyboardState& keyboard) {
+    start();
+    std::vector<char> bytes;
+    std::vector<KeyCode> keys;
+    while (readWaitingBytes(bytes))
+        feedTerminalBytes(host.decoder, bytes.data(), bytes.size(), hostMonotonicMs(), keys);
+    if (host.inputEnded)
+        expireTerminalInput(host.decoder, INT64_MAX, keys);
+    else
+        expireTerminalInput(host.decoder, hostMonotonicMs(), keys);
+    for (KeyCode key : keys)
+        enqueueKey(keyboard, key);
+}
+
+void hostWaitForInput(int milliseconds) {
+    start();
+    if (host.inputEnded) {
+        hostSleepMs(milliseconds);
+        return;
+    }
+    std::int64_t deadline = terminalInputDeadline(host.decoder);
+    if (deadline >= 0) {
+        std::int64_t untilDeadline = std::max<std::int64_t>(0, deadline - hostMonotonicMs());
+        milliseconds = static_cast<int>(std::min<std::int64_t>(milliseconds, untilDeadline));
+    }
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    poll(&input, 1, milliseconds);
+}
+
+bool hostInputEnded() {
+    start();
+    return host.inputEnded && host.decoder.pending.empty();
+}
+
+std::int64_t hostMonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void hostSleepMs(int milliseconds) {
+    if (milliseconds <= 0)
+        return;
+    timespec rest{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+    }
+}

@@ -1,0 +1,103 @@
+#include "services/textforms.h"
+
+#include <algorithm>
+#include <cstdio>
+
+FixedField makeField(std::size_t width) { return FixedField{Text(width, '\0')}; }
+
+void assign(FixedField& field, const Text& source) {
+    std::size_t width = field.positions.size();
+    std::size_t length = std::min(source.size(), width);
+    field.positions.assign(source, 0, length);
+    field.positions.resize(width, '\0');
+}
+
+void assign(FixedField& field, const FixedField& source) { assign(field, content(source)); }
+
+void append(FixedField& field, const Text& text) {
+    Text joined = content(field) + text;
+    assign(field, joined);
+}
+
+Text fullText(const FixedField& field) { return field.positions; }
+
+Text content(const FixedField& field) {
+    return field.positions.substr(0, field.positions.find('\0'));
+}
+
+Text leftText(const Text& text, int count) {
+    if (count <= 0)
+        return {};
+    return text.substr(0, std::min<std::size_t>(static_cast<std::size_t>(count), text.size()));
+}
+
+Text rightText(const Text& text, int count) {
+    if (count <= 0)
+        return {};
+    std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), text.size());
+    return text.substr(text.size() - n);
+}
+
+Text midText(const Text& text, int start, int count) {
+    if (text.empty() || start < 1 || static_cast<std::size_t>(start) > text.size() || count == 0)
+        return {};
+    std::size_t from = static_cast<std::size_t>(start - 1);
+    if (count < 0)
+        return text.substr(from);
+    return text.substr(from, static_cast<std::size_t>(count));
+}
+
+Text spaces(int count) { return count <= 0 ? Text{} : Text(static_cast<std::size_t>(count), ' '); }
+
+int compareText(const Text& a, const Text& b) {
+    std::size_t shorter = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < shorter; ++i) {
+        auto ca = static_cast<unsigned char>(a[i]);
+        auto cb = static_cast<unsigned char>(b[i]);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+Text unsignedText(std::uint16_t value) { return std::to_string(value); }
+
+Text dateTextOf(const std::tm& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d-%02d-%04d", time.tm_mon + 1, time.tm_mday,
+                  time.tm_year + 1900);
+    return text;
+}
+
+Text timeTextOf(const std::tm& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.tm_hour, time.tm_min, time.tm_sec);
+    return text;
+}
+
+namespace {
+
+std::tm localNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm* local = std::localtime(&now);
+    return local ? *local : std::tm{};
+}
+
+} // namespace
+
+Text dateText() { return dateTextOf(localNow()); }
+Text timeText() { return timeTextOf(localNow()); }
+
+std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count) {
+    for (std::size_t i = count; i > 0; --i) {
+        if (bytes[i - 1] == '\r' || bytes[i - 1] == '\n')
+            return count - i;
+    }
+    return column + count;
+}
+
+Text zoneFill(std::size_t column) {
+    return Text((column / ZONE_WIDTH + 1) * ZONE_WIDTH - column, ' ');
+}

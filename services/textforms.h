@@ -1,0 +1,56 @@
+#pragma once
+
+// Texts, fixed-width text fields, the decimal and date forms, and the print
+// calls that write them to the screen (destination 0) or a numbered file.
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// A length-counted run of bytes; zero bytes are ordinary characters.
+using Text = std::string;
+
+enum class PrintSeparator { None, Newline, NextZone };
+
+inline const Text NEWLINE = "\r\n";
+inline constexpr std::size_t ZONE_WIDTH = 14;
+inline constexpr int SCREEN_DESTINATION = 0;
+
+// A text variable of a set width: always exactly width positions, the content
+// followed by zero bytes.
+struct FixedField {
+    Text positions;
+};
+
+FixedField makeField(std::size_t width);
+void assign(FixedField& field, const Text& source);
+void assign(FixedField& field, const FixedField& source);
+void append(FixedField& field, const Text& text);
+Text fullText(const FixedField& field);
+Text content(const FixedField& field);
+
+Text leftText(const Text& text, int count);
+Text rightText(const Text& text, int count);
+Text midText(const Text& text, int start, int count);
+Text spaces(int count);
+int compareText(const Text& a, const Text& b);
+
+Text unsignedText(std::uint16_t value);
+
+// "MM-DD-YYYY" and "HH:MM:SS" of the local time, read afresh on every call.
+Text dateText();
+Text timeText();
+Text dateTextOf(const std::tm& time);
+Text timeTextOf(const std::tm& time);
+
+// The column after a piece is written at column: the count after the last
+// carriage return or line feed in it, or column grown by its length.
+std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count);
+// The spaces that take column to the next print zone: 1 to ZONE_WIDTH of them.
+Text zoneFill(std::size_t column);
+
+void printText(int destination, const Text& text, PrintSeparator separator);
+void printUnsigned16(int destination, std::uint16_t value, PrintSeparator separator);
+void printUnsigned8(int destination, std::uint8_t value, PrintSeparator separator);
+void printSeparator(int destination, PrintSeparator separator);

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# End-to-end checks of the real binary: in a private tmux server at 80 x 25,
+# and through a pipe.
+set -u
+binary=$(realpath "$1")
+work=$(mktemp -d)
+socket="pictoline-e2e-$$"
+failures=0
+passes=0
+
+cleanup() {
+    tmux -L "$socket" kill-server 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() { # name, condition result
+    if [ "$2" -eq 0 ]; then
+        passes=$((passes + 1))
+    else
+        failures=$((failures + 1))
+        echo "FAIL: $1"
+    fi
+}
+
+t() { tmux -L "$socket" "$@"; }
+
+# Starts the program in a fresh 80 x 25 pane; it records the terminal modes
+# before and after, and its exit code.
+start_program() {
+    t kill-server 2>/dev/null
+    rm -f "$work"/before "$work"/after "$work"/code
+    cat > "$work/session.sh" <<SCRIPT
+stty -g > "$work/before"
+"$binary"
+echo \$? > "$work/code"
+stty -g > "$work/after"
+sleep 30
+SCRIPT
+    t -f /dev/null new-session -d -x 80 -y 25 -c "$work" "bash $work/session.sh"
+    t set-option -g status off
+    t resize-window -x 80 -y 25 2>/dev/null
+}
+
+wait_for() { # file
+    for _ in $(seq 1 100); do
+        [ -s "$1" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# The first screen: every cell a space, white on blue.
+start_program
+sleep 0.5
+screen=$(t capture-pane -p -e)
+blank_rows=$(t capture-pane -p | grep -c '^ *$')
+check "every row is blank" "$([ "$blank_rows" -eq 25 ] && echo 0 || echo 1)"
+check "white on blue" "$(grep -q $'\e\\[97;44m\\|\e\\[44;97m\\|\e\\[97m.*\e\\[44m\\|\e\\[44m.*\e\\[97m' <<<"$screen" && echo 0 || echo 1)"
+
+t send-keys Escape
+wait_for "$work/code"
+check "Esc ends with exit code 0" "$([ "$(cat "$work/code" 2>/dev/null)" = 0 ] && echo 0 || echo 1)"
+wait_for "$work/after"
+check "terminal modes restored after Esc" "$(cmp -s "$work/before" "$work/after"; echo $?)"
+
+# Ctrl+C ends the program and leaves the modes as they were.
+start_program
+sleep 0.5
+t send-keys C-c
+wait_for "$work/code"
+check "Ctrl+C ends the program" "$([ "$(cat "$work/code" 2>/dev/null)" = 130 ] && echo 0 || echo 1)"
+wait_for "$work/after"
+check "terminal modes restored after Ctrl+C" "$(cmp -s "$work/before" "$work/after"; echo $?)"
+
+# Keys that are not Esc do not end it; a lone Esc after them does.
+start_program
+sleep 0.5
+t send-keys Down Up Enter x
+sleep 0.3
+check "other keys keep it running" "$([ ! -e "$work/code" ] && echo 0 || echo 1)"
+t send-keys Escape
+wait_for "$work/code"
+check "Esc after other keys ends it" "$([ "$(cat "$work/code" 2>/dev/null)" = 0 ] && echo 0 || echo 1)"
+
+# Through a pipe: an escape byte ends the program, as does the end of input.
+(cd "$work" && printf '\033' | timeout 5 "$binary" > "$work/out")
+check "piped Esc exits 0" $?
+(cd "$work" && timeout 5 "$binary" < /dev/null > "$work/out")
+check "end of input exits 0" $?
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,29 @@
+#pragma once
+
+// Test doubles for the host layer: a screen surface over a ScreenModel, and a
+// keyboard with a scripted clock.
+
+#include <cstdint>
+#include <string>
+
+#include "services/keyboard.h"
+#include "services/screen_model.h"
+
+struct FakeSurface {
+    ScreenModel screen;
+    bool isConsole = true;
+    std::string passedThrough;
+    int beeps = 0;
+    int presents = 0;
+};
+
+FakeSurface& fakeSurface();
+// A fresh surface of width x height, and the console services started on it.
+void resetFakeSurface(int width = 80, int height = 25);
+
+// Keys arrive at the scripted times of a clock that moves only when the
+// program waits or sleeps.
+void resetFakeKeyboard();
+void scheduleKey(std::int64_t atMs, KeyCode key);
+void endFakeInputAt(std::int64_t atMs);
+std::int64_t fakeNowMs();

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "services/keyboard.h"
+#include "tests/fakes/fakes.h"
+
+namespace {
+
+class KeyboardTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetFakeSurface();
+        resetFakeKeyboard();
+    }
+};
+
+TEST_F(KeyboardTest, FullQueueLosesItsOldestKey) {
+    KeyboardState state;
+    for (int key = 1; key <= 512; ++key)
+        enqueueKey(state, static_cast<KeyCode>(key));
+    EXPECT_EQ(waitingKeys(state), 511u);
+    for (int expected = 2; expected <= 512; ++expected) {
+        KeyCode key = 0;
+        ASSERT_TRUE(takeKey(state, key));
+        ASSERT_EQ(key, expected);
+    }
+    KeyCode key = 0;
+    EXPECT_FALSE(takeKey(state, key));
+}
+
+TEST_F(KeyboardTest, ReadKeyWaitsForTheNextKeyInOrder) {
+    scheduleKey(120, KEY_DOWN);
+    scheduleKey(130, KEY_ENTER);
+    EXPECT_EQ(readKey(), KEY_DOWN);
+    EXPECT_GE(fakeNowMs(), 120);
+    EXPECT_LE(fakeNowMs(), 170);
+    EXPECT_EQ(readKey(), KEY_ENTER);
+}
+
+TEST_F(KeyboardTest, ReadKeyFlushesTheScreenBeforeWaiting) {
+    scheduleKey(0, KEY_UP);
+    readKey();
+    EXPECT_GE(fakeSurface().presents, 1);
+}
+
+TEST_F(KeyboardTest, WaitWithoutKeyRunsItsTime) {
+    sleepMs(1000);
+    EXPECT_EQ(fakeNowMs(), 1000);
+}
+
+TEST_F(KeyboardTest, KeyEndsTheWaitWithinAStepAndStaysQueued) {
+    scheduleKey(300, 'x');
+    sleepMs(1000);
+    EXPECT_GE(fakeNowMs(), 300);
+    EXPECT_LE(fakeNowMs(), 350);
+    EXPECT_EQ(readKey(), 'x');
+}
+
+TEST_F(KeyboardTest, OneKeyShortensOnlyOneOfTwoWaits) {
+    scheduleKey(300, 'x');
+    sleepMs(1000);
+    std::int64_t afterFirst = fakeNowMs();
+    sleepMs(1000);
+    EXPECT_EQ(fakeNowMs() - afterFirst, 1000);
+    EXPECT_EQ(readKey(), 'x');
+}
+
+TEST_F(KeyboardTest, KeyTypedBeforeReadKeyDoesNotShortenTheNextWait) {
+    scheduleKey(0, 'a');
+    scheduleKey(0, 'b');
+    EXPECT_EQ(readKey(), 'a');
+    std::int64_t start = fakeNowMs();
+    sleepMs(1000);
+    EXPECT_EQ(fakeNowMs() - start, 1000);
+    EXPECT_EQ(readKey(), 'b');
+}
+
+TEST_F(KeyboardTest, ShortWaitsIgnoreKeys) {
+    scheduleKey(10, 'x');
+    sleepMs(99);
+    EXPECT_EQ(fakeNowMs(), 99);
+    sleepMs(0);
+    sleepMs(-5);
+    EXPECT_EQ(fakeNowMs(), 99);
+}
+
+TEST_F(KeyboardTest, EndOfInputReadsAsEscape) {
+    scheduleKey(10, 'q');
+    endFakeInputAt(20);
+    EXPECT_EQ(readKey(), 'q');
+    EXPECT_EQ(readKey(), KEY_ESCAPE);
+    EXPECT_EQ(readKey(), KEY_ESCAPE);
+}
+
+TEST_F(KeyboardTest, WaitAtEndOfInputRunsItsTime) {
+    endFakeInputAt(0);
+    sleepMs(1000);
+    EXPECT_EQ(fakeNowMs(), 1000);
+}
+
+TEST(KeyValues, NamedKeys) {
+    EXPECT_EQ(KEY_UP, 18687);
+    EXPECT_EQ(KEY_DOWN, 20735);
+    EXPECT_EQ(KEY_CLOSE, 27647);
+}
+
+} // namespace

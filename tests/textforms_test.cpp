@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "convert/conversion_screen.h"
+#include "services/textforms.h"
+
+namespace {
+
+Text zeros(std::size_t n) { return Text(n, '\0'); }
+
+TEST(FixedFieldTest, AssignAndAppendKeepTheWidth) {
+    const struct {
+        const char* name;
+        std::size_t width;
+        Text assigned;
+        std::vector<Text> appended;
+        Text expectedContent;
+    } cases[] = {
+        {"short name", 40, "sunset over the lake.bmp", {}, "sunset over the lake.bmp"},
+        {"cut at width", 5, "abcdefgh", {}, "abcde"},
+        {"empty source", 5, "", {}, ""},
+        {"label", 20, "12252024210507", {"1", ":"}, "122520242105071:"},
+        {"label exactly full", 20, "12252024210507", {"12345", ":"}, "1225202421050712345:"},
+        {"append past width drops the rest", 20, "12252024210507", {"123456", ":"},
+         "12252024210507123456"},
+        {"append to a full field", 3, "abc", {"d"}, "abc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FixedField field = makeField(c.width);
+        assign(field, c.assigned);
+        for (const Text& piece : c.appended)
+            append(field, piece);
+        EXPECT_EQ(content(field), c.expectedContent);
+        EXPECT_EQ(fullText(field), c.expectedContent + zeros(c.width - c.expectedContent.size()));
+    }
+}
+
+TEST(FixedFieldTest, AssignFromAFieldTakesItsContent) {
+    FixedField timestamp = makeField(20);
+    assign(timestamp, "12252024210507");
+    FixedField label = makeField(20);
+    assign(label, "zzzzzzzzzzzzzzzzzzzz");
+    assign(label, timestamp);
+    EXPECT_EQ(fullText(label), "12252024210507" + zeros(6));
+}
+
+TEST(FixedFieldTest, ProgressBarRightParts) {
+    FixedField bar = makeField(60);
+    assign(bar, PROGRESS_BAR_TEXT);
+    const Text full = fullText(bar);
+    ASSERT_EQ(full.size(), 60u);
+    const struct {
+        int count;
+        Text expected;
+    } cases[] = {
+        {0, ""},
+        {1, zeros(1)},
+        {2, ">" + zeros(1)},
+        {30, Text(28, '=') + ">" + zeros(1)},
+        {31, Text(29, '=') + ">" + zeros(1)},
+        {60, Text(29, ' ') + Text(29, '=') + ">" + zeros(1)},
+        {99, Text(29, ' ') + Text(29, '=') + ">" + zeros(1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        EXPECT_EQ(rightText(full, c.count), c.expected);
+    }
+}
+
+TEST(TextPartsTest, LeftMidRightSpaces) {
+    EXPECT_EQ(midText("abc", 4, 2), "");
+    EXPECT_EQ(midText("abc", 2, 9), "bc");
+    EXPECT_EQ(midText("abc", 2, -1), "bc");
+    EXPECT_EQ(midText("abc", 0, 1), "");
+    EXPECT_EQ(midText("abc", 1, 0), "");
+    EXPECT_EQ(leftText("abc", 10), "abc");
+    EXPECT_EQ(leftText("abc", 0), "");
+    EXPECT_EQ(rightText("abc", -5), "");
+    EXPECT_EQ(rightText("abc", 2), "bc");
+    EXPECT_EQ(spaces(4), "    ");
+    EXPECT_EQ(spaces(-1), "");
+    EXPECT_EQ(leftText(Text("a\0b", 3), 3).size(), 3u);
+}
+
+TEST(TextPartsTest, CompareText) {
+    EXPECT_EQ(compareText("name", ""), 1);
+    EXPECT_EQ(compareText("", ""), 0);
+    EXPECT_EQ(compareText(rightText("c:\\", 1), "\\"), 0);
+    EXPECT_EQ(compareText("ab", "abc"), -1);
+    EXPECT_EQ(compareText("b", "abc"), 1);
+    EXPECT_EQ(compareText("A", "a"), -1);
+    EXPECT_EQ(compareText("\xff", "a"), 1);
+}
+
+TEST(NumberFormTest, UnsignedDecimal) {
+    EXPECT_EQ(unsignedText(0), "0");
+    EXPECT_EQ(unsignedText(176), "176");
+    EXPECT_EQ(unsignedText(65535), "65535");
+}
+
+TEST(DateFormTest, MonthFirstDateAndTwentyFourHourTime) {
+    std::tm evening{};
+    evening.tm_year = 2024 - 1900;
+    evening.tm_mon = 11;
+    evening.tm_mday = 25;
+    evening.tm_hour = 21;
+    evening.tm_min = 5;
+    evening.tm_sec = 7;
+    Text date = dateTextOf(evening);
+    Text time = timeTextOf(evening);
+    EXPECT_EQ(date, "12-25-2024");
+    EXPECT_EQ(time, "21:05:07");
+    EXPECT_EQ(leftText(date, 2) + midText(date, 4, 2) + rightText(date, 4), "12252024");
+    EXPECT_EQ(leftText(time, 2) + midText(time, 4, 2) + rightText(time, 2), "210507");
+    EXPECT_EQ(dateText().size(), 10u);
+    EXPECT_EQ(timeText().size(), 8u);
+}
+
+TEST(ZoneTest, FillReachesTheNextZone) {
+    EXPECT_EQ(zoneFill(9), Text(5, ' '));
+    EXPECT_EQ(zoneFill(13), Text(1, ' '));
+    EXPECT_EQ(zoneFill(14), Text(14, ' '));
+    EXPECT_EQ(zoneFill(0), Text(14, ' '));
+    EXPECT_EQ(columnAfter(9, "ab", 2), 11u);
+    EXPECT_EQ(columnAfter(9, "a\r\nb", 4), 1u);
+    EXPECT_EQ(columnAfter(9, "ab\n", 3), 0u);
+}
+
+} // namespace
