@@ -3,7 +3,7 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test install clean
+.PHONY: all build run test bench install clean
 
 all: build
 
@@ -19,6 +19,9 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+
+bench: build
+	$(BUILD)/pictoline_bench
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

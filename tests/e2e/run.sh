@@ -31,6 +31,7 @@ start_program() {
     t kill-server 2>/dev/null
     rm -f "$work"/before "$work"/after "$work"/code
     cat > "$work/session.sh" <<SCRIPT
+trap : INT
 stty -g > "$work/before"
 "$binary"
 echo \$? > "$work/code"
