@@ -1,0 +1,329 @@
+#include "services/terminal_keys.h"
+
+#include <array>
+
+namespace {
+
+constexpr unsigned char ESC = 27;
+constexpr std::size_t MAX_SEQUENCE = 32;
+
+enum Key : std::uint8_t {
+    NO_KEY,
+    HOME,
+    UP,
+    PGUP,
+    LEFT,
+    RIGHT,
+    END,
+    DOWN,
+    PGDN,
+    INS,
+    DEL,
+    F1,
+    F2,
+    F3,
+    F4,
+    F5,
+    F6,
+    F7,
+    F8,
+    F9,
+    F10,
+    F11,
+    F12,
+    KEY_COUNT
+};
+
+// Extended codes per key, in the columns none, Shift, Ctrl, Alt; 0 = no code.
+using Columns = std::array<std::uint8_t, 4>;
+constexpr std::array<Columns, KEY_COUNT> EXTENDED_CODES = [] {
+    std::array<Columns, KEY_COUNT> t{};
+    t[HOME] = {0x47, 0x47, 0x77, 0x97};
+    t[UP] = {0x48, 0x48, 0x8D, 0x98};
+    t[PGUP] = {0x49, 0x49, 0x84, 0x99};
+    t[LEFT] = {0x4B, 0x4B, 0x73, 0x9B};
+    t[RIGHT] = {0x4D, 0x4D, 0x74, 0x9D};
+    t[END] = {0x4F, 0x4F, 0x75, 0x9F};
+    t[DOWN] = {0x50, 0x50, 0x91, 0xA0};
+    t[PGDN] = {0x51, 0x51, 0x76, 0xA1};
+    t[INS] = {0x52, 0x52, 0x92, 0xA2};
+    t[DEL] = {0x53, 0x53, 0x93, 0xA3};
+    for (int i = 0; i < 10; ++i) {
+        auto n = static_cast<std::uint8_t>(i);
+        t[F1 + i] = {std::uint8_t(0x3B + n), std::uint8_t(0x54 + n), std::uint8_t(0x5E + n),
+                     std::uint8_t(0x68 + n)};
+    }
+    t[F11] = {0x85, 0x87, 0x89, 0x8B};
+    t[F12] = {0x86, 0x88, 0x8A, 0x8C};
+    return t;
+}();
+
+// Extended codes for Alt with a character key, indexed by the byte after ESC.
+constexpr std::array<std::uint8_t, 128> ALT_CODES = [] {
+    std::array<std::uint8_t, 128> t{};
+    auto run = [&t](const char* chars, std::uint8_t first) {
+        for (; *chars != '\0'; ++chars, ++first) {
+            t[static_cast<unsigned char>(*chars)] = first;
+            if (*chars >= 'a' && *chars <= 'z')
+                t[static_cast<unsigned char>(*chars - 'a' + 'A')] = first;
+        }
+    };
+    run("qwertyuiop", 0x10);
+    run("asdfghjkl", 0x1E);
+    run("zxcvbnm", 0x2C);
+    run("123456", 0x78);
+    run("78", 0x82);
+    run("90", 0x80);
+    run("-=", 0x82);
+    run("[]", 0x1A);
+    run(";'`", 0x27);
+    run(",./", 0x33);
+    t['\r'] = 0x1C;
+    t[127] = 0xE0;
+    t[8] = 0xE0;
+    t['\t'] = 0x0F;
+    return t;
+}();
+
+// Keys of CSI n ~, with the Shift that rxvt and the Linux console imply for
+// the F-key numbers past F12.
+struct TildeKey {
+    Key key;
+    bool shifted;
+};
+constexpr std::array<TildeKey, 35> TILDE_KEYS = [] {
+    std::array<TildeKey, 35> t{};
+    constexpr Key plain[] = {NO_KEY, HOME, INS, DEL, END, PGUP, PGDN, HOME, END};
+    for (int n = 0; n < 9; ++n)
+        t[n] = {plain[n], false};
+    constexpr Key fkeys[] = {F1, F2, F3, F4, F5, NO_KEY, F6, F7, F8, F9, F10, NO_KEY, F11, F12};
+    for (int i = 0; i < 14; ++i)
+        t[11 + i] = {fkeys[i], false};
+    constexpr Key shiftedF[] = {F3, F4, NO_KEY, F5, F6, NO_KEY, F7, F8, F9, F10};
+    for (int i = 0; i < 10; ++i)
+        t[25 + i] = {shiftedF[i], true};
+    return t;
+}();
+
+// Keys named by the final letter of CSI/SS3 cursor and PF sequences.
+constexpr Key letterKey(char final) {
+    switch (final) {
+    case 'A':
+        return UP;
+    case 'B':
+        return DOWN;
+    case 'C':
+        return RIGHT;
+    case 'D':
+        return LEFT;
+    case 'H':
+        return HOME;
+    case 'F':
+        return END;
+    case 'P':
+        return F1;
+    case 'Q':
+        return F2;
+    case 'R':
+        return F3;
+    case 'S':
+        return F4;
+    default:
+        return NO_KEY;
+    }
+}
+
+constexpr Key RXVT_ARROWS[] = {UP, DOWN, RIGHT, LEFT};
+
+constexpr unsigned SHIFT_BIT = 1, ALT_BIT = 2, CTRL_BIT = 4, META_BIT = 8;
+
+// Key value for key with the xterm modifier bits; 0 when it gives nothing.
+KeyCode keyWith(Key key, unsigned bits) {
+    int column = (bits & (ALT_BIT | META_BIT)) ? 3
+                 : (bits & CTRL_BIT)           ? 2
+                 : (bits & SHIFT_BIT)          ? 1
+                                               : 0;
+    std::uint8_t code = EXTENDED_CODES[key][static_cast<std::size_t>(column)];
+    return key == NO_KEY || code == 0 ? 0 : extendedKey(code);
+}
+
+unsigned modifierBits(unsigned parameter) {
+    return parameter > 1 ? parameter - 1 : 0;
+}
+
+// Numeric parameters between the introducer and the final byte; false when
+// there are private markers, intermediates or more than two of them.
+bool parseParameters(const std::string& seq, std::array<unsigned, 2>& params, std::size_t& count) {
+    params = {0, 0};
+    count = 1;
+    for (std::size_t i = 2; i + 1 < seq.size(); ++i) {
+        char c = seq[i];
+        if (c == ';') {
+            if (++count > params.size())
+                return false;
+        } else if (c >= '0' && c <= '9') {
+            unsigned& p = params[count - 1];
+            p = p > 9999 ? p : p * 10 + static_cast<unsigned>(c - '0');
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+KeyCode decodeTilde(unsigned number, char final, unsigned bits) {
+    if (number >= TILDE_KEYS.size())
+        return 0;
+    TildeKey entry = TILDE_KEYS[number];
+    if (entry.shifted || final == '$' || final == '@')
+        bits |= SHIFT_BIT;
+    if (final == '^' || final == '@')
+        bits |= CTRL_BIT;
+    return keyWith(entry.key, bits);
+}
+
+KeyCode decodeCsi(char final, const std::array<unsigned, 2>& params, std::size_t count) {
+    unsigned bits = modifierBits(count > 1 ? params[1] : 1);
+    if (final == '~' || final == '$' || final == '^' || final == '@')
+        return decodeTilde(params[0], final, bits);
+    if (params[0] > 1)
+        return 0;
+    if (final >= 'a' && final <= 'd')
+        return count == 1 ? keyWith(RXVT_ARROWS[final - 'a'], SHIFT_BIT) : 0;
+    if (final == 'Z')
+        return extendedKey(0x0F);
+    return keyWith(letterKey(final), bits);
+}
+
+// Application keypad characters sent as ESC O p..y and friends.
+constexpr char keypadChar(char final) {
+    constexpr const char* finals = "pqrstuvwxyjklmnoX";
+    constexpr const char* chars = "0123456789*+,-./=";
+    for (int i = 0; finals[i] != '\0'; ++i)
+        if (finals[i] == final)
+            return chars[i];
+    return 0;
+}
+
+KeyCode decodeSs3(char final, const std::array<unsigned, 2>& params, std::size_t count) {
+    unsigned bits = modifierBits(params[count - 1]);
+    if (final == 'M')
+        return KEY_ENTER;
+    if (final >= 'a' && final <= 'd')
+        return keyWith(RXVT_ARROWS[final - 'a'], CTRL_BIT);
+    if (char c = keypadChar(final); c != 0)
+        return static_cast<KeyCode>(c);
+    return keyWith(letterKey(final), bits);
+}
+
+// The key of a complete sequence, or 0 when it stands for none.
+KeyCode decodeSequence(const std::string& seq) {
+    if (seq.size() == 4 && seq[1] == '[' && seq[2] == '[')
+        return seq[3] >= 'A' && seq[3] <= 'E' ? keyWith(Key(F1 + (seq[3] - 'A')), 0) : 0;
+    std::array<unsigned, 2> params{};
+    std::size_t count = 0;
+    if (!parseParameters(seq, params, count))
+        return 0;
+    return seq[1] == '[' ? decodeCsi(seq.back(), params, count)
+                         : decodeSs3(seq.back(), params, count);
+}
+
+bool isX10Mouse(const std::string& seq) {
+    return seq.size() >= 3 && seq[1] == '[' && seq[2] == 'M';
+}
+
+// Whether byte ends the sequence begun in seq (ESC plus introducer at least).
+bool endsSequence(const std::string& seq, unsigned char byte) {
+    if (seq == "\x1b[")
+        return byte != '[' && byte >= 0x40 && byte <= 0x7E && byte != 'M';
+    if (seq.size() == 3 && seq[2] == '[')
+        return true;
+    bool privateMarker = seq.size() > 2 && seq[2] >= '<' && seq[2] <= '?';
+    if (byte == '$' && seq[1] == '[' && !privateMarker)
+        return true;
+    return byte >= 0x40 && byte <= 0x7E;
+}
+
+void emit(std::vector<KeyCode>& keys, KeyCode key) {
+    if (key != 0)
+        keys.push_back(key);
+}
+
+void startSequence(TerminalKeyDecoder& decoder, std::int64_t nowMs) {
+    decoder.pending.assign(1, static_cast<char>(ESC));
+    decoder.pendingSince = nowMs;
+}
+
+void feedSequenceByte(TerminalKeyDecoder& decoder, unsigned char byte, std::vector<KeyCode>& keys);
+
+void feedByte(TerminalKeyDecoder& decoder, unsigned char byte, std::int64_t nowMs,
+              std::vector<KeyCode>& keys) {
+    std::string& pending = decoder.pending;
+    if (byte == ESC) {
+        if (pending.size() == 1)
+            emit(keys, KEY_ESCAPE);
+        startSequence(decoder, nowMs);
+    } else if (pending.empty()) {
+        emit(keys, byte);
+    } else if (pending.size() == 1) {
+        if (byte == '[' || byte == 'O') {
+            pending += static_cast<char>(byte);
+        } else {
+            pending.clear();
+            emit(keys, byte < ALT_CODES.size() && ALT_CODES[byte] != 0
+                           ? extendedKey(ALT_CODES[byte])
+                           : 0);
+        }
+    } else {
+        feedSequenceByte(decoder, byte, keys);
+    }
+}
+
+void feedSequenceByte(TerminalKeyDecoder& decoder, unsigned char byte, std::vector<KeyCode>& keys) {
+    std::string& pending = decoder.pending;
+    if (isX10Mouse(pending)) {
+        pending += static_cast<char>(byte);
+        if (pending.size() == 6)
+            pending.clear();
+        return;
+    }
+    if (byte < 0x20 || byte > 0x7E) {
+        // A control or 8-bit byte cuts the sequence short and counts on its own.
+        pending.clear();
+        emit(keys, byte);
+        return;
+    }
+    if (endsSequence(pending, byte)) {
+        bool whole = pending.size() < MAX_SEQUENCE;
+        pending += static_cast<char>(byte);
+        emit(keys, whole ? decodeSequence(pending) : 0);
+        pending.clear();
+    } else if (pending.size() < MAX_SEQUENCE) {
+        pending += static_cast<char>(byte);
+    }
+}
+
+} // namespace
+
+void feedTerminalBytes(TerminalKeyDecoder& decoder, const char* bytes, std::size_t count,
+                       std::int64_t nowMs, std::vector<KeyCode>& keys) {
+    expireTerminalInput(decoder, nowMs, keys);
+    for (std::size_t i = 0; i < count; ++i) {
+        auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte != 0)
+            feedByte(decoder, byte, nowMs, keys);
+    }
+}
+
+void expireTerminalInput(TerminalKeyDecoder& decoder, std::int64_t nowMs,
+                         std::vector<KeyCode>& keys) {
+    if (decoder.pending.empty() || nowMs - decoder.pendingSince < ESCAPE_DELAY_MS)
+        return;
+    if (decoder.pending.size() == 1)
+        emit(keys, KEY_ESCAPE);
+    decoder.pending.clear();
+}
+
+std::int64_t terminalInputDeadline(const TerminalKeyDecoder& decoder) {
+    return decoder.pending.empty() ? -1 : decoder.pendingSince + ESCAPE_DELAY_MS;
+}

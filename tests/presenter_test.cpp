@@ -1,0 +1,402 @@
+#include "services/posix/presenter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "services/posix/glyphs.h"
+
+namespace {
+
+// A terminal that understands only what the presenter may send: CUP, SGR
+// colours, printable ASCII and UTF-8. It wraps late, like xterm.
+struct Terminal {
+    int width;
+    int height;
+    std::vector<std::string> glyphs;
+    std::vector<int> attributes;
+    int row = 1;
+    int column = 1;
+    bool pendingWrap = false;
+    int fg = -1;
+    int bg = -1;
+    int writes = 0;
+    std::string error;
+
+    Terminal(int w, int h)
+        : width(w), height(h), glyphs(w * h, "#"), attributes(w * h, -1) {}
+
+    int paletteOf(int index) const {
+        return ((index & 1) ? 4 : 0) | ((index & 2) ? 2 : 0) | ((index & 4) ? 1 : 0);
+    }
+
+    void colour(int code) {
+        if (code == 0)
+            fg = 7, bg = 0;
+        else if (code >= 30 && code <= 37)
+            fg = paletteOf(code - 30);
+        else if (code >= 90 && code <= 97)
+            fg = 8 + paletteOf(code - 90);
+        else if (code >= 40 && code <= 47)
+            bg = paletteOf(code - 40);
+        else if (code >= 100 && code <= 107)
+            bg = 8 + paletteOf(code - 100);
+        else
+            error = "unexpected SGR " + std::to_string(code);
+    }
+
+    std::size_t control(const std::string& s, std::size_t i) {
+        if (i + 1 >= s.size() || s[i + 1] != '[') {
+            error = "bare ESC";
+            return s.size();
+        }
+        std::vector<int> params{0};
+        std::size_t j = i + 2;
+        for (; j < s.size() && (std::isdigit(static_cast<unsigned char>(s[j])) || s[j] == ';'); ++j)
+            if (s[j] == ';')
+                params.push_back(0);
+            else
+                params.back() = params.back() * 10 + (s[j] - '0');
+        if (j >= s.size()) {
+            error = "unterminated CSI";
+            return s.size();
+        }
+        if (s[j] == 'H') {
+            row = std::max(params[0], 1);
+            column = params.size() > 1 ? std::max(params[1], 1) : 1;
+            pendingWrap = false;
+            if (row > height || column > width)
+                error = "cursor off screen";
+        } else if (s[j] == 'm') {
+            for (int code : params)
+                colour(code);
+        } else {
+            error = std::string("unexpected CSI final ") + s[j];
+        }
+        return j + 1;
+    }
+
+    void print(const std::string& glyph) {
+        if (pendingWrap) {
+            row++, column = 1, pendingWrap = false;
+            if (row > height)
+                error = "scrolled";
+        }
+        if (!error.empty())
+            return;
+        int at = (row - 1) * width + (column - 1);
+        glyphs[at] = glyph;
+        attributes[at] = fg < 0 || bg < 0 ? -1 : fg + 16 * bg;
+        writes++;
+        if (column == width)
+            pendingWrap = true;
+        else
+            column++;
+    }
+
+    void feed(const std::string& s) {
+        std::size_t i = 0;
+        while (i < s.size() && error.empty()) {
+            auto c = static_cast<unsigned char>(s[i]);
+            if (c == 0x1B) {
+                i = control(s, i);
+            } else if (c < 0x20 || c == 0x7F) {
+                error = "raw control byte " + std::to_string(c);
+            } else {
+                std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+                print(s.substr(i, length));
+                i += length;
+            }
+        }
+    }
+};
+
+std::string glyph(unsigned char byte, bool utf8 = true) {
+    std::string out;
+    appendGlyph(out, byte, utf8);
+    return out;
+}
+
+void expectShows(const Terminal& t, const ScreenModel& model, const Presenter& p) {
+    ASSERT_EQ(t.error, "");
+    int rows = std::min(model.height, t.height);
+    int columns = std::min(model.width, t.width);
+    for (int row = 1; row <= rows; ++row)
+        for (int column = 1; column <= columns; ++column) {
+            const Cell& cell = cellAt(model, row, column);
+            int at = (row - 1) * t.width + (column - 1);
+            ASSERT_EQ(t.glyphs[at], glyph(cell.byte, p.utf8)) << row << "," << column;
+            ASSERT_EQ(t.attributes[at], cell.attribute) << row << "," << column;
+        }
+    EXPECT_EQ(t.row, std::clamp(model.cursorRow, 1, t.height));
+    EXPECT_EQ(t.column, std::clamp(model.cursorColumn, 1, t.width));
+    EXPECT_FALSE(t.pendingWrap);
+    EXPECT_EQ(t.fg + 16 * t.bg, model.attribute);
+}
+
+std::string presented(Presenter& p, const ScreenModel& model) {
+    std::string out;
+    present(p, model, out);
+    return out;
+}
+
+// A presenter that has already shown a blank 80x25 screen.
+Presenter presenterShowing(const ScreenModel& model) {
+    Presenter p;
+    presented(p, model);
+    return p;
+}
+
+TEST(Presenter, FirstPresentSendsEveryCell) {
+    ScreenModel model = makeScreenModel(80, 25);
+    putRun(model, 3, 10, "Hello", 5, 0x1F);
+    model.cursorRow = 7, model.cursorColumn = 12;
+    Presenter p;
+    Terminal t(80, 25);
+    t.feed(presented(p, model));
+    EXPECT_EQ(t.writes, 80 * 25);
+    expectShows(t, model, p);
+}
+
+TEST(Presenter, NoChangeSendsNothing) {
+    ScreenModel model = makeScreenModel(80, 25);
+    putRun(model, 25, 75, "corner", 6, 0x4E);
+    model.attribute = 0x4E;
+    Presenter p = presenterShowing(model);
+    EXPECT_EQ(presented(p, model), "");
+}
+
+struct OneCellCase {
+    const char* name;
+    std::uint8_t attribute;
+    const char* expected;
+};
+
+TEST(Presenter, ChangingOneCellSendsMoveSgrAndByteOnly) {
+    const OneCellCase cases[] = {
+        {"same colours", 0x07, "\x1b[10;20HX"},
+        {"foreground only", 0x04, "\x1b[10;20H\x1b[31mX\x1b[37m"},
+        {"background only", 0x17, "\x1b[10;20H\x1b[44mX\x1b[40m"},
+        {"both", 0x1F, "\x1b[10;20H\x1b[97;44mX\x1b[37;40m"},
+    };
+    for (const OneCellCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScreenModel model = makeScreenModel(80, 25);
+        Presenter p = presenterShowing(model);
+        putRun(model, 10, 20, "X", 1, c.attribute);
+        model.cursorRow = 10, model.cursorColumn = 21;
+        EXPECT_EQ(presented(p, model), c.expected);
+    }
+}
+
+TEST(Presenter, KeepsTheModelAttributeAtTheEnd) {
+    ScreenModel model = makeScreenModel(80, 25);
+    Presenter p = presenterShowing(model);
+    putRun(model, 10, 20, "X", 1, 0x04);
+    model.cursorRow = 10, model.cursorColumn = 21;
+    model.attribute = 0x04;
+    EXPECT_EQ(presented(p, model), "\x1b[10;20H\x1b[31mX");
+    EXPECT_EQ(presented(p, model), "");
+}
+
+struct SgrCase {
+    int fg;
+    int bg;
+    const char* expected;
+};
+
+TEST(Presenter, SgrForUnknownColours) {
+    const SgrCase cases[] = {
+        {15, 1, "\x1b[0;97;44m"}, {12, 15, "\x1b[0;91;107m"}, {14, 1, "\x1b[0;93;44m"},
+        {11, 1, "\x1b[0;96;44m"}, {7, 0, "\x1b[0;37;40m"},   {0, 7, "\x1b[0;30;47m"},
+        {1, 2, "\x1b[0;34;42m"},  {4, 6, "\x1b[0;31;43m"},   {5, 3, "\x1b[0;35;46m"},
+        {8, 9, "\x1b[0;90;104m"},
+    };
+    for (const SgrCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.fg) + "," + std::to_string(c.bg));
+        auto attribute = static_cast<std::uint8_t>(c.fg + 16 * c.bg);
+        ScreenModel model = makeScreenModel(2, 1);
+        fillRow(model, 1, attribute);
+        model.attribute = attribute;
+        model.cursorColumn = 3;
+        Presenter p;
+        EXPECT_EQ(presented(p, model), std::string("\x1b[1;1H") + c.expected + "  ");
+    }
+}
+
+TEST(Presenter, ZeroByteIsASpace) {
+    ScreenModel model = makeScreenModel(80, 25);
+    Presenter p = presenterShowing(model);
+    cellAt(model, 4, 4).byte = 0;
+    model.cursorRow = 4, model.cursorColumn = 5;
+    EXPECT_EQ(presented(p, model), "\x1b[4;4H ");
+}
+
+struct GlyphCase {
+    unsigned char byte;
+    const char* utf8;
+    const char* ascii;
+};
+
+TEST(Glyphs, CodePage437) {
+    const GlyphCase cases[] = {
+        {0, " ", " "},        {1, "☺", "?"},        {2, "☻", "?"},   {3, "♥", "?"},
+        {7, "•", "?"},        {10, "◙", "?"},       {13, "♪", "?"},  {27, "←", "?"},
+        {31, "▼", "?"},       {32, " ", " "},       {65, "A", "A"},  {126, "~", "~"},
+        {127, "⌂", "?"},      {128, "Ç", "?"},      {158, "₧", "?"}, {176, "░", "?"},
+        {196, "─", "?"},      {219, "█", "?"},      {224, "α", "?"}, {227, "π", "?"},
+        {254, "■", "?"},      {255, "\u00A0", "?"},
+    };
+    for (const GlyphCase& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.byte));
+        EXPECT_EQ(glyph(c.byte, true), c.utf8);
+        EXPECT_EQ(glyph(c.byte, false), c.ascii);
+    }
+}
+
+TEST(Glyphs, EveryByteIsOnePrintableCharacter) {
+    for (int byte = 0; byte < 256; ++byte) {
+        SCOPED_TRACE(byte);
+        Terminal t(1, 1);
+        t.fg = 7, t.bg = 0;
+        t.feed(glyph(static_cast<unsigned char>(byte)));
+        EXPECT_EQ(t.error, "");
+        EXPECT_EQ(t.writes, 1);
+        std::string ascii = glyph(static_cast<unsigned char>(byte), false);
+        ASSERT_EQ(ascii.size(), 1u);
+        EXPECT_TRUE(ascii[0] >= 32 && ascii[0] < 127);
+    }
+}
+
+TEST(Presenter, ByteOneFollowsTheEncoding) {
+    for (bool utf8 : {true, false}) {
+        ScreenModel model = makeScreenModel(80, 25);
+        Presenter p = presenterShowing(model);
+        p.utf8 = utf8;
+        cellAt(model, 2, 2).byte = 1;
+        model.cursorRow = 2, model.cursorColumn = 3;
+        EXPECT_EQ(presented(p, model), std::string("\x1b[2;2H") + (utf8 ? "☺" : "?"));
+    }
+}
+
+TEST(Presenter, ContentNeverSendsRawControls) {
+    for (bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8);
+        ScreenModel model = makeScreenModel(80, 25);
+        for (int i = 0; i < 256; ++i)
+            model.cells[i * 7] = Cell{static_cast<unsigned char>(i), static_cast<std::uint8_t>(i)};
+        Presenter p;
+        p.utf8 = utf8;
+        std::string out = presented(p, model);
+        EXPECT_EQ(out.find('\x07'), std::string::npos);
+        for (std::size_t at = out.find('\x1b'); at != std::string::npos;
+             at = out.find('\x1b', at + 1))
+            ASSERT_EQ(out[at + 1], '[');
+        if (!utf8) {
+            EXPECT_TRUE(std::all_of(out.begin(), out.end(),
+                                    [](char c) { return static_cast<unsigned char>(c) < 128; }));
+        }
+        Terminal t(80, 25);
+        t.feed(out);
+        expectShows(t, model, p);
+    }
+}
+
+TEST(Presenter, OneRowChangeIsCheap) {
+    ScreenModel model = makeScreenModel(80, 25);
+    Presenter p;
+    Terminal t(80, 25);
+    t.feed(presented(p, model));
+    std::string row(80, 'x');
+    for (int i = 0; i < 80; ++i)
+        row[i] = static_cast<char>('!' + i);
+    putRun(model, 12, 1, row.data(), row.size(), 0x1F);
+    std::string out = presented(p, model);
+    EXPECT_LT(out.size(), 200u);
+    t.feed(out);
+    expectShows(t, model, p);
+}
+
+TEST(Presenter, ConsecutiveCellsShareOneMove) {
+    ScreenModel model = makeScreenModel(80, 25);
+    Presenter p = presenterShowing(model);
+    putRun(model, 2, 5, "AB", 2, 7);
+    putRun(model, 2, 9, "C", 1, 7);
+    model.cursorRow = 2, model.cursorColumn = 10;
+    EXPECT_EQ(presented(p, model), "\x1b[2;5HAB\x1b[2;9HC");
+}
+
+TEST(Presenter, NeverReliesOnWrapAtTheLastColumn) {
+    ScreenModel model = makeScreenModel(80, 25);
+    Presenter p = presenterShowing(model);
+    putRun(model, 3, 80, "A", 1, 7);
+    putRun(model, 4, 1, "B", 1, 7);
+    model.cursorRow = 4, model.cursorColumn = 2;
+    EXPECT_EQ(presented(p, model), "\x1b[3;80HA\x1b[4;1HB");
+}
+
+TEST(Presenter, CellsBeyondTheTerminalAreNotSent) {
+    ScreenModel model = makeScreenModel(80, 25);
+    for (int row = 1; row <= 25; ++row)
+        putRun(model, row, 1, std::string(80, 'z').data(), 80, 0x02);
+    model.cursorRow = 25, model.cursorColumn = 80;
+    Presenter p;
+    p.terminalWidth = 40, p.terminalHeight = 20;
+    Terminal t(40, 20);
+    t.feed(presented(p, model));
+    EXPECT_EQ(t.writes, 40 * 20);
+    expectShows(t, model, p);
+    putRun(model, 5, 41, "beyond", 6, 0x02);
+    putRun(model, 22, 1, "below", 5, 0x02);
+    EXPECT_EQ(presented(p, model), "");
+}
+
+TEST(Presenter, ForgetTerminalResendsEverything) {
+    ScreenModel model = makeScreenModel(80, 25);
+    putRun(model, 1, 1, "abc", 3, 0x1E);
+    Presenter p = presenterShowing(model);
+    forgetTerminal(p);
+    EXPECT_FALSE(p.shownKnown || p.attributeKnown || p.cursorKnown);
+    Terminal t(80, 25);
+    std::string out = presented(p, model);
+    EXPECT_EQ(out.substr(0, 10), "\x1b[1;1H\x1b[0;");
+    t.feed(out);
+    EXPECT_EQ(t.writes, 80 * 25);
+    expectShows(t, model, p);
+}
+
+TEST(Presenter, SizeChangeResendsEverything) {
+    Presenter p = presenterShowing(makeScreenModel(80, 25));
+    ScreenModel model = makeScreenModel(40, 10);
+    Terminal t(80, 25);
+    t.feed(presented(p, model));
+    EXPECT_EQ(t.writes, 40 * 10);
+}
+
+TEST(Presenter, RandomEditsKeepTheTerminalInStep) {
+    std::mt19937 engine(12345);
+    auto random = [&engine] { return static_cast<int>(engine() % 65536); };
+    ScreenModel model = makeScreenModel(80, 25);
+    Presenter p;
+    Terminal t(80, 25);
+    for (int step = 0; step < 200; ++step) {
+        int edits = random() % 30;
+        for (int i = 0; i < edits; ++i) {
+            Cell& cell = cellAt(model, 1 + random() % 25, 1 + random() % 80);
+            cell = Cell{static_cast<unsigned char>(random()), static_cast<std::uint8_t>(random())};
+        }
+        if (random() % 10 == 0)
+            scrollUp(model, 1 + random() % 3, static_cast<std::uint8_t>(random()));
+        model.cursorRow = 1 + random() % 25;
+        model.cursorColumn = 1 + random() % 80;
+        model.attribute = static_cast<std::uint8_t>(random());
+        t.feed(presented(p, model));
+        ASSERT_NO_FATAL_FAILURE(expectShows(t, model, p)) << "step " << step;
+    }
+}
+
+} // namespace

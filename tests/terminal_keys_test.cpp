@@ -1,0 +1,360 @@
+#include "services/terminal_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Keys = std::vector<KeyCode>;
+
+constexpr KeyCode ext(std::uint8_t code) {
+    return extendedKey(code);
+}
+
+// Feeds bytes at time 0, then lets any pending ESC time out.
+Keys decodeAll(const std::string& bytes) {
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    feedTerminalBytes(decoder, bytes.data(), bytes.size(), 0, keys);
+    expireTerminalInput(decoder, 1000, keys);
+    return keys;
+}
+
+// Feeds bytes in two pieces, the second a little later, then times out.
+Keys decodeSplit(const std::string& bytes, std::size_t at) {
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    feedTerminalBytes(decoder, bytes.data(), at, 0, keys);
+    feedTerminalBytes(decoder, bytes.data() + at, bytes.size() - at, 10, keys);
+    expireTerminalInput(decoder, 1000, keys);
+    return keys;
+}
+
+bool hasCriticalKey(const Keys& keys) {
+    return std::any_of(keys.begin(), keys.end(), [](KeyCode k) {
+        return k == KEY_ESCAPE || k == KEY_ENTER || k == KEY_UP || k == KEY_DOWN;
+    });
+}
+
+struct Case {
+    const char* name;
+    std::string bytes;
+    Keys expected;
+};
+
+const std::string E = "\x1b";
+
+const std::vector<Case>& knownSequences() {
+    static const std::vector<Case> cases = {
+        {"csi up", E + "[A", {KEY_UP}},
+        {"ss3 up", E + "OA", {KEY_UP}},
+        {"xterm shift up", E + "[1;2A", {KEY_UP}},
+        {"rxvt shift up", E + "[a", {KEY_UP}},
+        {"csi down", E + "[B", {KEY_DOWN}},
+        {"ss3 down", E + "OB", {KEY_DOWN}},
+        {"xterm shift down", E + "[1;2B", {KEY_DOWN}},
+        {"rxvt shift down", E + "[b", {KEY_DOWN}},
+        {"enter", "\r", {KEY_ENTER}},
+        {"keypad enter", E + "OM", {KEY_ENTER}},
+        {"lone esc", E, {KEY_ESCAPE}},
+        {"ctrl up", E + "[1;5A", {0x8DFF}},
+        {"alt up", E + "[1;3A", {0x98FF}},
+        {"rxvt ctrl up", E + "Oa", {ext(0x8D)}},
+        {"rxvt ctrl down", E + "Ob", {ext(0x91)}},
+        {"rxvt ctrl right", E + "Oc", {ext(0x74)}},
+        {"rxvt ctrl left", E + "Od", {ext(0x73)}},
+        {"rxvt shift right", E + "[c", {ext(0x4D)}},
+        {"rxvt shift left", E + "[d", {ext(0x4B)}},
+        {"csi right", E + "[C", {ext(0x4D)}},
+        {"csi left", E + "[D", {ext(0x4B)}},
+        {"ss3 right", E + "OC", {ext(0x4D)}},
+        {"ss3 left", E + "OD", {ext(0x4B)}},
+        {"ctrl left", E + "[1;5D", {ext(0x73)}},
+        {"alt right", E + "[1;3C", {ext(0x9D)}},
+        {"csi home", E + "[H", {ext(0x47)}},
+        {"csi end", E + "[F", {ext(0x4F)}},
+        {"ss3 home", E + "OH", {ext(0x47)}},
+        {"ss3 end", E + "OF", {ext(0x4F)}},
+        {"ctrl home", E + "[1;5H", {ext(0x77)}},
+        {"alt end", E + "[1;3F", {ext(0x9F)}},
+        {"vt220 home", E + "[1~", {ext(0x47)}},
+        {"vt220 insert", E + "[2~", {ext(0x52)}},
+        {"vt220 delete", E + "[3~", {ext(0x53)}},
+        {"vt220 end", E + "[4~", {ext(0x4F)}},
+        {"pgup", E + "[5~", {ext(0x49)}},
+        {"pgdn", E + "[6~", {ext(0x51)}},
+        {"rxvt home", E + "[7~", {ext(0x47)}},
+        {"rxvt end", E + "[8~", {ext(0x4F)}},
+        {"ctrl pgup", E + "[5;5~", {ext(0x84)}},
+        {"ctrl pgdn", E + "[6;5~", {ext(0x76)}},
+        {"alt pgup", E + "[5;3~", {ext(0x99)}},
+        {"ctrl insert", E + "[2;5~", {ext(0x92)}},
+        {"alt delete", E + "[3;3~", {ext(0xA3)}},
+        {"rxvt shift pgup", E + "[5$", {ext(0x49)}},
+        {"rxvt ctrl pgdn", E + "[6^", {ext(0x76)}},
+        {"rxvt ctrl delete", E + "[3^", {ext(0x93)}},
+        {"ss3 f1", E + "OP", {ext(0x3B)}},
+        {"ss3 f2", E + "OQ", {ext(0x3C)}},
+        {"ss3 f3", E + "OR", {ext(0x3D)}},
+        {"ss3 f4", E + "OS", {ext(0x3E)}},
+        {"xterm shift f1", E + "[1;2P", {ext(0x54)}},
+        {"xterm ctrl f4", E + "[1;5S", {ext(0x61)}},
+        {"old xterm alt f2", E + "O3Q", {ext(0x69)}},
+        {"vt220 f1", E + "[11~", {ext(0x3B)}},
+        {"vt220 f2", E + "[12~", {ext(0x3C)}},
+        {"vt220 f3", E + "[13~", {ext(0x3D)}},
+        {"vt220 f4", E + "[14~", {ext(0x3E)}},
+        {"f5", E + "[15~", {ext(0x3F)}},
+        {"f6", E + "[17~", {ext(0x40)}},
+        {"f7", E + "[18~", {ext(0x41)}},
+        {"f8", E + "[19~", {ext(0x42)}},
+        {"f9", E + "[20~", {ext(0x43)}},
+        {"f10", E + "[21~", {ext(0x44)}},
+        {"f11", E + "[23~", {ext(0x85)}},
+        {"f12", E + "[24~", {ext(0x86)}},
+        {"linux f1", E + "[[A", {ext(0x3B)}},
+        {"linux f2", E + "[[B", {ext(0x3C)}},
+        {"linux f3", E + "[[C", {ext(0x3D)}},
+        {"linux f4", E + "[[D", {ext(0x3E)}},
+        {"linux f5", E + "[[E", {ext(0x3F)}},
+        {"xterm shift f5", E + "[15;2~", {ext(0x58)}},
+        {"xterm ctrl f10", E + "[21;5~", {ext(0x67)}},
+        {"xterm alt f9", E + "[20;3~", {ext(0x70)}},
+        {"xterm shift f11", E + "[23;2~", {ext(0x87)}},
+        {"xterm shift f12", E + "[24;2~", {ext(0x88)}},
+        {"xterm ctrl f11", E + "[23;5~", {ext(0x89)}},
+        {"xterm ctrl f12", E + "[24;5~", {ext(0x8A)}},
+        {"xterm alt f11", E + "[23;3~", {ext(0x8B)}},
+        {"xterm alt f12", E + "[24;3~", {ext(0x8C)}},
+        {"rxvt shift f3", E + "[25~", {ext(0x56)}},
+        {"rxvt shift f10", E + "[34~", {ext(0x5D)}},
+        {"rxvt shift f11", E + "[23$", {ext(0x87)}},
+        {"rxvt shift f12", E + "[24$", {ext(0x88)}},
+        {"rxvt ctrl f1", E + "[11^", {ext(0x5E)}},
+        {"rxvt ctrl f12", E + "[24^", {ext(0x8A)}},
+        {"rxvt ctrl shift f1", E + "[11@", {ext(0x5E)}},
+        {"shift tab", E + "[Z", {ext(0x0F)}},
+        {"alt tab", E + "\t", {ext(0x0F)}},
+        {"alt enter", E + "\r", {ext(0x1C)}},
+        {"alt backspace del", E + "\x7f", {ext(0xE0)}},
+        {"alt backspace bs", E + "\b", {ext(0xE0)}},
+        {"alt x", E + "x", {ext(0x2D)}},
+        {"alt shift x", E + "X", {ext(0x2D)}},
+        {"alt 1", E + "1", {ext(0x78)}},
+        {"alt 0", E + "0", {ext(0x81)}},
+        {"keypad digit", E + "Oq", {'1'}},
+        {"esc esc", E + E, {KEY_ESCAPE, KEY_ESCAPE}},
+        {"esc then up", E + E + "[A", {KEY_ESCAPE, KEY_UP}},
+        {"keys around a sequence", "a" + E + "[Bb", {'a', KEY_DOWN, 'b'}},
+        {"two sequences", E + "[A" + E + "OB", {KEY_UP, KEY_DOWN}},
+    };
+    return cases;
+}
+
+TEST(TerminalKeys, DecodesKnownSequences) {
+    for (const Case& c : knownSequences())
+        EXPECT_EQ(decodeAll(c.bytes), c.expected) << c.name;
+}
+
+TEST(TerminalKeys, DecodesSequencesSplitAtEveryPoint) {
+    for (const Case& c : knownSequences())
+        for (std::size_t at = 1; at < c.bytes.size(); ++at)
+            EXPECT_EQ(decodeSplit(c.bytes, at), c.expected) << c.name << " split at " << at;
+}
+
+TEST(TerminalKeys, DecodesSequencesFedByteByByte) {
+    for (const Case& c : knownSequences()) {
+        TerminalKeyDecoder decoder;
+        Keys keys;
+        for (std::size_t i = 0; i < c.bytes.size(); ++i)
+            feedTerminalBytes(decoder, c.bytes.data() + i, 1, static_cast<std::int64_t>(i), keys);
+        expireTerminalInput(decoder, 1000, keys);
+        EXPECT_EQ(keys, c.expected) << c.name;
+    }
+}
+
+TEST(TerminalKeys, DropsUnknownAndMalformedSequencesWhole) {
+    const std::string overlong = E + "[" + std::string(40, '1') + "A";
+    const std::vector<Case> cases = {
+        {"unknown tilde", E + "[200~", {}},
+        {"unknown tilde then char", E + "[200~x", {'x'}},
+        {"sgr mouse", E + "[<0;1;1M", {}},
+        {"sgr mouse release", E + "[<0;12;5m", {}},
+        {"x10 mouse", E + "[M \x21\x21", {}},
+        {"x10 mouse then char", E + "[M\x20\x2d\x2a" + "z", {'z'}},
+        {"urxvt mouse", E + "[32;1;1M", {}},
+        {"focus in", E + "[I", {}},
+        {"focus out", E + "[O", {}},
+        {"private marker", E + "[?1;2A", {}},
+        {"intermediate", E + "[1 A", {}},
+        {"three parameters", E + "[1;5;1A", {}},
+        {"first parameter not 1", E + "[2;5A", {}},
+        {"cursor report like", E + "[12;40R", {}},
+        {"overlong csi", overlong, {}},
+        {"overlong csi then char", overlong + "q", {'q'}},
+        {"overlong zero padded up", E + "[" + std::string(40, '0') + "1A", {}},
+        {"interrupted csi", E + "[" + E + "A", {ext(0x1E)}},
+        {"unknown ss3", E + "Oz", {}},
+        {"unknown linux", E + "[[Z", {}},
+        {"alt unmapped symbol", E + "!", {}},
+        {"alt control byte", E + "\x01", {}},
+        {"alt high byte", E + "\xc3", {}},
+        {"csi introducer alone", E + "[", {}},
+        {"ss3 introducer alone", E + "O", {}},
+    };
+    for (const Case& c : cases) {
+        Keys keys = decodeAll(c.bytes);
+        EXPECT_EQ(keys, c.expected) << c.name;
+        EXPECT_FALSE(hasCriticalKey(keys)) << c.name;
+    }
+}
+
+TEST(TerminalKeys, KeysAfterABrokenSequenceStillCount) {
+    const std::vector<Case> cases = {
+        {"interrupted csi then down", E + "[1;" + E + "[B", {KEY_DOWN}},
+        {"interrupted ss3 then up", E + "O" + E + "[A", {KEY_UP}},
+        {"csi cut by cr", E + "[1\r", {KEY_ENTER}},
+        {"linux prefix cut by esc", E + "[[" + E + "OM", {KEY_ENTER}},
+        {"x10 mouse then esc", E + "[M !!" + E, {KEY_ESCAPE}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(decodeAll(c.bytes), c.expected) << c.name;
+}
+
+TEST(TerminalKeys, UnknownSequencesGiveNoCriticalKeyAtAnySplit) {
+    const std::vector<std::string> sequences = {
+        E + "[200~", E + "[<0;1;1M", E + "[I", E + "[" + std::string(40, '0') + "A", E + "[1;5;1B"};
+    for (const std::string& s : sequences)
+        for (std::size_t at = 1; at < s.size(); ++at)
+            EXPECT_FALSE(hasCriticalKey(decodeSplit(s, at))) << s.substr(1) << " split at " << at;
+}
+
+// Expected codes in the columns none, Shift, Ctrl, Alt.
+struct ModifiedKey {
+    const char* name;
+    std::string prefix;
+    std::string suffix;
+    std::array<std::uint8_t, 4> codes;
+};
+
+TEST(TerminalKeys, ModifierParameterSelectsColumnAltThenCtrlThenShift) {
+    const std::vector<ModifiedKey> keys = {
+        {"home", E + "[1;", "H", {0x47, 0x47, 0x77, 0x97}},
+        {"up", E + "[1;", "A", {0x48, 0x48, 0x8D, 0x98}},
+        {"pgup", E + "[5;", "~", {0x49, 0x49, 0x84, 0x99}},
+        {"left", E + "[1;", "D", {0x4B, 0x4B, 0x73, 0x9B}},
+        {"right", E + "[1;", "C", {0x4D, 0x4D, 0x74, 0x9D}},
+        {"end", E + "[1;", "F", {0x4F, 0x4F, 0x75, 0x9F}},
+        {"down", E + "[1;", "B", {0x50, 0x50, 0x91, 0xA0}},
+        {"pgdn", E + "[6;", "~", {0x51, 0x51, 0x76, 0xA1}},
+        {"insert", E + "[2;", "~", {0x52, 0x52, 0x92, 0xA2}},
+        {"delete", E + "[3;", "~", {0x53, 0x53, 0x93, 0xA3}},
+        {"f1", E + "[1;", "P", {0x3B, 0x54, 0x5E, 0x68}},
+        {"f3", E + "[13;", "~", {0x3D, 0x56, 0x60, 0x6A}},
+        {"f5", E + "[15;", "~", {0x3F, 0x58, 0x62, 0x6C}},
+        {"f8", E + "[19;", "~", {0x42, 0x5B, 0x65, 0x6F}},
+        {"f10", E + "[21;", "~", {0x44, 0x5D, 0x67, 0x71}},
+        {"f11", E + "[23;", "~", {0x85, 0x87, 0x89, 0x8B}},
+        {"f12", E + "[24;", "~", {0x86, 0x88, 0x8A, 0x8C}},
+    };
+    for (const ModifiedKey& key : keys) {
+        for (unsigned m = 1; m <= 8; ++m) {
+            unsigned bits = m - 1;
+            int column = (bits & 2) ? 3 : (bits & 4) ? 2 : (bits & 1) ? 1 : 0;
+            std::string bytes = key.prefix + std::to_string(m) + key.suffix;
+            EXPECT_EQ(decodeAll(bytes), Keys{ext(key.codes[column])}) << key.name << " m=" << m;
+        }
+    }
+}
+
+TEST(TerminalKeys, AltWithLettersDigitsAndPunctuation) {
+    struct Run {
+        const char* chars;
+        std::uint8_t first;
+    };
+    const Run runs[] = {{"qwertyuiop", 0x10}, {"QWERTYUI", 0x10},  {"P", 0x19},
+                        {"asdfghjkl", 0x1E},  {"ASDFGHJKL", 0x1E}, {"zxcvbnm", 0x2C},
+                        {"ZXCVBNM", 0x2C},    {"123456", 0x78},    {"78", 0x82},
+                        {"90", 0x80},         {"-=", 0x82},        {"]", 0x1B},
+                        {";'`", 0x27},        {",./", 0x33}};
+    // ESC [ and ESC O begin sequences, so Alt+[ and Alt+Shift+O cannot be told apart.
+    for (const Run& run : runs) {
+        std::uint8_t code = run.first;
+        for (const char* c = run.chars; *c != '\0'; ++c, ++code)
+            EXPECT_EQ(decodeAll(E + *c), Keys{ext(code)}) << "alt " << *c;
+    }
+}
+
+TEST(TerminalKeys, PlainBytesAreTheirOwnKey) {
+    for (int b = 1; b < 256; ++b) {
+        if (b == 27)
+            continue;
+        std::string bytes(1, static_cast<char>(b));
+        EXPECT_EQ(decodeAll(bytes), Keys{static_cast<KeyCode>(b)}) << "byte " << b;
+    }
+    EXPECT_EQ(decodeAll(std::string(1, '\0')), Keys{});
+    EXPECT_EQ(decodeAll(std::string("a\0b", 3)), (Keys{'a', 'b'}));
+}
+
+TEST(TerminalKeys, LoneEscWaitsForTheDelay) {
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    EXPECT_EQ(terminalInputDeadline(decoder), -1);
+    feedTerminalBytes(decoder, "\x1b", 1, 100, keys);
+    EXPECT_TRUE(keys.empty());
+    EXPECT_EQ(terminalInputDeadline(decoder), 100 + ESCAPE_DELAY_MS);
+    expireTerminalInput(decoder, 100 + ESCAPE_DELAY_MS - 1, keys);
+    EXPECT_TRUE(keys.empty());
+    EXPECT_EQ(terminalInputDeadline(decoder), 100 + ESCAPE_DELAY_MS);
+    expireTerminalInput(decoder, 100 + ESCAPE_DELAY_MS, keys);
+    EXPECT_EQ(keys, Keys{KEY_ESCAPE});
+    EXPECT_EQ(terminalInputDeadline(decoder), -1);
+    expireTerminalInput(decoder, 1000, keys);
+    EXPECT_EQ(keys, Keys{KEY_ESCAPE});
+}
+
+TEST(TerminalKeys, EscEscGivesEscAndRestartsTheDelay) {
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    feedTerminalBytes(decoder, "\x1b", 1, 0, keys);
+    feedTerminalBytes(decoder, "\x1b", 1, 40, keys);
+    EXPECT_EQ(keys, Keys{KEY_ESCAPE});
+    EXPECT_EQ(terminalInputDeadline(decoder), 40 + ESCAPE_DELAY_MS);
+    feedTerminalBytes(decoder, "[B", 2, 50, keys);
+    EXPECT_EQ(keys, (Keys{KEY_ESCAPE, KEY_DOWN}));
+}
+
+TEST(TerminalKeys, IncompletePrefixIsDroppedAtTheDeadline) {
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    feedTerminalBytes(decoder, "\x1b[1;", 4, 0, keys);
+    EXPECT_EQ(terminalInputDeadline(decoder), ESCAPE_DELAY_MS);
+    expireTerminalInput(decoder, ESCAPE_DELAY_MS, keys);
+    EXPECT_TRUE(keys.empty());
+    EXPECT_EQ(terminalInputDeadline(decoder), -1);
+    feedTerminalBytes(decoder, "5A", 2, 70, keys);
+    EXPECT_EQ(keys, (Keys{'5', 'A'}));
+}
+
+TEST(TerminalKeys, LateBytesDoNotCompleteAnExpiredEsc) {
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    feedTerminalBytes(decoder, "\x1b", 1, 0, keys);
+    feedTerminalBytes(decoder, "[A", 2, ESCAPE_DELAY_MS + 5, keys);
+    EXPECT_EQ(keys, (Keys{KEY_ESCAPE, '[', 'A'}));
+}
+
+TEST(TerminalKeys, SplitSequenceWithinTheDelayCompletes) {
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    feedTerminalBytes(decoder, "\x1b[1", 3, 0, keys);
+    expireTerminalInput(decoder, ESCAPE_DELAY_MS - 1, keys);
+    feedTerminalBytes(decoder, ";3A", 3, ESCAPE_DELAY_MS - 1, keys);
+    EXPECT_EQ(keys, Keys{0x98FF});
+    EXPECT_EQ(terminalInputDeadline(decoder), -1);
+}
+
+} // namespace
