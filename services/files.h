@@ -63,5 +63,11 @@ int writeText(int number, const char* bytes, std::size_t count);
 int closeFile(int number);
 void closeAllFiles();
 std::size_t fileColumn(int number);
+// The length in bytes of an open file, or -1; the position does not change.
+std::int64_t fileLength(int number);
+// The directory the program starts in, or the empty text to stay where it was started.
+Text startDirectory();
+// The host's separator between a directory and a name.
+Text pathSeparator();
 // Removes the temporary files of unfinished output; safe in a signal handler.
 void removeUnfinishedFiles();

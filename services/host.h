@@ -70,6 +70,8 @@ void hostFindClose(HostSearch search);
 std::string hostCurrentDirectory();
 bool hostChangeDirectory(const std::string& path);
 char hostPathSeparator();
+// The directory the program moves to at start-up; empty to stay where it is.
+std::string hostStartDirectory();
 
 // Opens an existing file for reading only; never creates one.
 std::FILE* hostOpenForReading(const std::string& name);

@@ -51,13 +51,30 @@ wait_for() { # file
     return 1
 }
 
-# The first screen: every cell a space, white on blue.
+mkdir -p "$work/sub"
+work=$(realpath "$work")
+
+row() { t capture-pane -p | sed -n "$1p"; }
+
+# The first screen: the title in light red on white, the current path, the list.
 start_program
 sleep 0.5
 screen=$(t capture-pane -p -e)
-blank_rows=$(t capture-pane -p | grep -c '^ *$')
-check "every row is blank" "$([ "$blank_rows" -eq 25 ] && echo 0 || echo 1)"
-check "white on blue" "$(grep -q $'\e\\[97;44m\\|\e\\[44;97m\\|\e\\[97m.*\e\\[44m\\|\e\\[44m.*\e\\[97m' <<<"$screen" && echo 0 || echo 1)"
+check "title row" "$([[ "$(row 1)" == "== Pictoline V1.1"*" ==" ]] && echo 0 || echo 1)"
+check "title colours" "$(grep -qF $'\e[91m\e[107m== Pictoline' <<<"$screen" && echo 0 || echo 1)"
+check "current path" "$([ "$(row 3)" = " current path: $work" ] && echo 0 || echo 1)"
+check "path row names the highlighted entry" "$([ "$(row 25)" = "$work/." ] && echo 0 || echo 1)"
+
+# Into the sub-directory and back up through "..".
+t send-keys Down Down Enter
+sleep 0.3
+check "entered sub" "$([ "$(row 3)" = " current path: $work/sub" ] && echo 0 || echo 1)"
+t send-keys Down Enter
+sleep 0.3
+check "back up through .." "$([ "$(row 3)" = " current path: $work" ] && echo 0 || echo 1)"
+t send-keys Up Up x F5
+sleep 0.3
+check "Up at the first entry and unknown keys change nothing" "$([ "$(row 25)" = "$work/." ] && echo 0 || echo 1)"
 
 t send-keys Escape
 wait_for "$work/code"

@@ -1,0 +1,162 @@
+#include "app/browser.h"
+
+#include "convert/bitmap_header.h"
+#include "services/console.h"
+#include "services/files.h"
+#include "services/keyboard.h"
+
+namespace {
+
+constexpr char TITLE_LINE[] =
+    "== Pictoline V1.1 ------- 24-bit bitmaps to RGB565 BASIC data --------------- ==";
+constexpr char CHOOSE_LINE[] =
+    "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========";
+static_assert(sizeof TITLE_LINE - 1 == 80 && sizeof CHOOSE_LINE - 1 == 80);
+
+constexpr std::uint32_t DIRECTORY_MASK = 16;
+constexpr std::uint32_t BITMAP_MASK = 39;
+
+void print(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::None); }
+void newline() { printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline); }
+
+// Calls visit(name, kind) for every entry of the combined list: the
+// directories, then the bitmaps, in listing order.
+template <typename Visit> void walkEntries(Visit visit) {
+    for (Text name = listDirectory("*", DIRECTORY_MASK); !name.empty();
+         name = listDirectory("", DIRECTORY_MASK))
+        visit(name, EntryKind::Directory);
+    for (Text name = listDirectory("*.bmp", BITMAP_MASK); !name.empty();
+         name = listDirectory("", BITMAP_MASK))
+        visit(name, EntryKind::Bitmap);
+}
+
+// The window starts at the highlighted entry, or shows the last rows when
+// fewer remain from it to the end.
+bool inWindow(const ProgramState& state, int index) {
+    int highlight = state.highlight;
+    int count = state.entryCount;
+    return (highlight <= index && index < highlight + LIST_ROWS) ||
+           (count < index + LIST_ROWS && count < highlight + LIST_ROWS);
+}
+
+void drawTitle() {
+    setColour(15, 1);
+    clearScreen();
+    setColour(12, 15);
+    print(TITLE_LINE);
+    print(CHOOSE_LINE);
+    setColour(14, 1);
+    print(" current path: ");
+    setColour(11, 1);
+    printText(SCREEN_DESTINATION, currentDirectory(), PrintSeparator::Newline);
+    setColour(15, 1);
+}
+
+void drawDirectoryRow(ProgramState& state, const Text& name, bool highlighted) {
+    if (highlighted) {
+        state.highlightKind = EntryKind::Directory;
+        setColour(11, 1);
+        print(spaces(4));
+        setColour(0, 11);
+        print(name);
+        state.highlightName = name;
+    } else {
+        print(spaces(4));
+        setColour(11, 1);
+        print(name);
+    }
+    setColour(11, 1);
+    newline();
+}
+
+void printDimensions(const BitmapInfo& info, PrintSeparator last) {
+    printUnsigned16(SCREEN_DESTINATION, info.width, PrintSeparator::None);
+    print(" x ");
+    printUnsigned16(SCREEN_DESTINATION, info.height, PrintSeparator::None);
+    print(" x ");
+    printUnsigned8(SCREEN_DESTINATION, info.bitsPerPixel, last);
+}
+
+void drawBitmapRow(ProgramState& state, const Text& name, const FixedField& shortName,
+                   bool highlighted) {
+    if (highlighted)
+        state.highlightKind = EntryKind::Bitmap;
+    print(spaces(4));
+    setColour(highlighted ? 1 : 15, highlighted ? 15 : 1);
+    print(fullText(shortName));
+    peekBitmapHeader(state, name);
+    if (!highlighted) {
+        printDimensions(state.info, PrintSeparator::Newline);
+        return;
+    }
+    printDimensions(state.info, PrintSeparator::None);
+    state.highlightName = name;
+    setColour(15, 1);
+    newline();
+}
+
+void drawList(ProgramState& state) {
+    int index = 0;
+    walkEntries([&state, &index](const Text& name, EntryKind kind) {
+        ++index;
+        FixedField shortName = makeField(SHORT_NAME_WIDTH);
+        assign(shortName, leftText(name, SHORT_NAME_LENGTH));
+        if (!inWindow(state, index))
+            return;
+        bool highlighted = index == state.highlight;
+        if (kind == EntryKind::Directory)
+            drawDirectoryRow(state, name, highlighted);
+        else
+            drawBitmapRow(state, name, shortName, highlighted);
+    });
+    for (int row = state.entryCount; row < LIST_ROWS; ++row)
+        newline();
+}
+
+void drawPathRow(const ProgramState& state) {
+    setColour(12, 15);
+    print(Text(80, '='));
+    setColour(12, 1);
+    Text directory = currentDirectory();
+    Text separator = pathSeparator();
+    print(directory);
+    if (compareText(rightText(directory, 1), separator) != 0)
+        print(separator);
+    if (state.highlightKind == EntryKind::Bitmap) {
+        setColour(15, 1);
+        print(state.highlightName);
+        setColour(12, 1);
+    } else {
+        print(state.highlightName);
+    }
+    setColour(12, 1);
+}
+
+} // namespace
+
+void drawBrowser(ProgramState& state) {
+    state.entryCount = 0;
+    walkEntries([&state](const Text&, EntryKind) { ++state.entryCount; });
+    drawTitle();
+    drawList(state);
+    drawPathRow(state);
+}
+
+BrowserRequest runKeyLoop(ProgramState& state) {
+    for (;;) {
+        KeyCode key = readKey();
+        if (key == KEY_UP && state.highlight >= 2) {
+            --state.highlight;
+            return BrowserRequest::Redraw;
+        }
+        if (key == KEY_DOWN && state.highlight < state.entryCount) {
+            ++state.highlight;
+            return BrowserRequest::Redraw;
+        }
+        if (key == KEY_ENTER)
+            return state.highlightKind == EntryKind::Directory ? BrowserRequest::EnterDirectory
+                                                               : BrowserRequest::Convert;
+        if (key == KEY_ESCAPE)
+            return BrowserRequest::Quit;
+    }
+}

@@ -1,0 +1,62 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "services/host.h"
+
+std::FILE* hostOpenForReading(const std::string& name) {
+    // Only regular files: opening a FIFO or a device could block for ever.
+    struct stat info {};
+    if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return nullptr;
+    return std::fopen(name.c_str(), "rb");
+}
+
+bool hostRefusesReplacement(const std::string& name) {
+    struct stat info {};
+    if (stat(name.c_str(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) || access(name.c_str(), W_OK) != 0;
+}
+
+std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName) {
+    const std::size_t slash = name.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : name.substr(0, slash);
+    if (directory.empty())
+        directory = "/";
+    std::string path = directory + (directory.back() == '/' ? "" : "/") + ".pictoline-XXXXXX";
+    std::vector<char> buffer(path.begin(), path.end());
+    buffer.push_back('\0');
+    const int descriptor = mkstemp(buffer.data());
+    if (descriptor < 0)
+        return nullptr;
+    // mkstemp makes the file private; give it the mode a plain creation would.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
+    std::FILE* stream = fdopen(descriptor, "wb");
+    if (stream == nullptr) {
+        close(descriptor);
+        unlink(buffer.data());
+        return nullptr;
+    }
+    temporaryName = buffer.data();
+    return stream;
+}
+
+bool hostReplaceFile(const std::string& temporaryName, const std::string& name) {
+    return std::rename(temporaryName.c_str(), name.c_str()) == 0;
+}
+
+void hostRemoveFile(const char* name) {
+    unlink(name);
+}
+
+void hostAtExit(void (*function)()) {
+    std::atexit(function);
+}

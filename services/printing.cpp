@@ -1,0 +1,60 @@
+// The print calls: texts, numbers and separators to the screen or a numbered
+// file, with the column each destination keeps.
+
+#include "services/console.h"
+#include "services/files.h"
+#include "services/textforms.h"
+
+namespace {
+
+void writePiece(int destination, const Text& piece) {
+    if (piece.empty())
+        return;
+    if (destination == SCREEN_DESTINATION)
+        writeToScreen(piece.data(), piece.size());
+    else
+        writeText(destination, piece.data(), piece.size());
+}
+
+std::size_t columnOf(int destination) {
+    if (destination == SCREEN_DESTINATION)
+        return consoleState().column;
+    return fileColumn(destination);
+}
+
+void printUnsigned(int destination, unsigned value, PrintSeparator separator) {
+    Text piece = std::to_string(value);
+    if (separator == PrintSeparator::Newline)
+        piece += NEWLINE;
+    writePiece(destination, piece);
+    if (separator == PrintSeparator::NextZone)
+        printSeparator(destination, separator);
+}
+
+} // namespace
+
+void printSeparator(int destination, PrintSeparator separator) {
+    switch (separator) {
+    case PrintSeparator::None:
+        break;
+    case PrintSeparator::Newline:
+        writePiece(destination, NEWLINE);
+        break;
+    case PrintSeparator::NextZone:
+        writePiece(destination, zoneFill(columnOf(destination)));
+        break;
+    }
+}
+
+void printText(int destination, const Text& text, PrintSeparator separator) {
+    writePiece(destination, text);
+    printSeparator(destination, separator);
+}
+
+void printUnsigned16(int destination, std::uint16_t value, PrintSeparator separator) {
+    printUnsigned(destination, value, separator);
+}
+
+void printUnsigned8(int destination, std::uint8_t value, PrintSeparator separator) {
+    printUnsigned(destination, value, separator);
+}
