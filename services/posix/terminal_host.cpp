@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "services/files.h"
 #include "services/host.h"
 #include "services/keyboard.h"
 #include "services/posix/presenter.h"
@@ -70,9 +71,11 @@ void writeAll(int fd, const char* bytes, std::size_t count) {
     }
 }
 
-// Ends the process by the signal's default action once the terminal is left usable.
+// Ends the process by the signal's default action once the terminal is left
+// usable and no half-written data file is left behind.
 void onEndingSignal(int signal) {
     restoreModes();
+    removeUnfinishedFiles();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
