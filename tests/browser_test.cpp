@@ -98,8 +98,9 @@ TEST_F(BrowserTest, KeysMoveWithinTheList) {
     drawBrowser(state); // "." and ".."
     scheduleKey(0, KEY_UP);
     scheduleKey(0, KEY_DOWN);
-    scheduleKey(0, KEY_DOWN);
+    scheduleKey(0, KEY_DOWN); // already at the last entry
     scheduleKey(0, 'x');
+    scheduleKey(0, KEY_CLOSE);
     scheduleKey(0, KEY_ESCAPE);
     EXPECT_EQ(runKeyLoop(state), BrowserRequest::Redraw);
     EXPECT_EQ(state.highlight, 2);
