@@ -11,7 +11,7 @@ constexpr char TITLE_LINE[] =
     "== Pictoline V1.1 ------- 24-bit bitmaps to RGB565 BASIC data --------------- ==";
 constexpr char CHOOSE_LINE[] =
     "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========";
-static_assert(sizeof TITLE_LINE - 1 == 80 && sizeof CHOOSE_LINE - 1 == 80);
+static_assert(sizeof TITLE_LINE - 1 == SCREEN_COLUMNS && sizeof CHOOSE_LINE - 1 == SCREEN_COLUMNS);
 
 constexpr std::uint32_t DIRECTORY_MASK = 16;
 constexpr std::uint32_t BITMAP_MASK = 39;
@@ -115,7 +115,7 @@ void drawList(ProgramState& state) {
 
 void drawPathRow(const ProgramState& state) {
     setColour(12, 15);
-    print(Text(80, '='));
+    print(Text(SCREEN_COLUMNS, '='));
     setColour(12, 1);
     Text directory = currentDirectory();
     Text separator = pathSeparator();

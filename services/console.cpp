@@ -1,7 +1,5 @@
 #include "services/console.h"
 
-#include <algorithm>
-
 #include "services/host.h"
 #include "services/textforms.h"
 
@@ -105,10 +103,6 @@ bool endsWithCharacter(const char* bytes, std::size_t count) {
     return false;
 }
 
-void passThrough(const char* bytes, std::size_t count) {
-    surfacePassThrough(bytes, count);
-}
-
 } // namespace
 
 const ConsoleState& consoleState() { return console; }
@@ -141,13 +135,14 @@ void clearScreen() {
 }
 
 void moveCursor(int row, int column) {
-    bool console_ = surfaceIsConsole();
-    int height = console_ ? heightOfScreen() : 25;
-    int width = console_ ? surfaceWidth() : 80;
+    // Redirected output is checked against the screen the program is laid out for.
+    bool onConsole = surfaceIsConsole();
+    int height = onConsole ? heightOfScreen() : SCREEN_ROWS;
+    int width = onConsole ? surfaceWidth() : SCREEN_COLUMNS;
     if (row < 1 || column < 1 || row > height || column > width)
         return;
     console.column = static_cast<std::size_t>(column - 1);
-    if (!console_)
+    if (!onConsole)
         return;
     surfacePlaceCursor(row, column);
     console.pendingLine = false;
@@ -158,7 +153,7 @@ void writeToScreen(const char* bytes, std::size_t count) {
         return;
     console.column = columnAfter(console.column, bytes, count);
     if (!surfaceIsConsole()) {
-        passThrough(bytes, count);
+        surfacePassThrough(bytes, count);
         return;
     }
     PieceWriter w{surfaceWidth(), heightOfScreen(), 1, 1, 7, {}, 0, 1};

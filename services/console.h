@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// The screen the program's pages are laid out for.
+inline constexpr int SCREEN_COLUMNS = 80;
+inline constexpr int SCREEN_ROWS = 25;
+
 struct ConsoleState {
     std::uint8_t foreground = 7;
     std::uint8_t background = 0;

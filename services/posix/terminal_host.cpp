@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "services/console.h"
 #include "services/files.h"
 #include "services/host.h"
 #include "services/keyboard.h"
@@ -23,9 +24,6 @@
 #include "services/terminal_keys.h"
 
 namespace {
-
-constexpr int SCREEN_COLUMNS = 80;
-constexpr int SCREEN_ROWS = 25;
 
 struct TerminalHost {
     bool started = false;
@@ -59,16 +57,18 @@ void enterKeyMode() {
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &modes);
 }
 
-void writeAll(int fd, const char* bytes, std::size_t count) {
+// Writes every byte unless a write fails; false on failure.
+bool writeAll(int fd, const char* bytes, std::size_t count) {
     while (count > 0) {
         ssize_t written = write(fd, bytes, count);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return;
+            return false;
         bytes += written;
         count -= static_cast<std::size_t>(written);
     }
+    return true;
 }
 
 // Ends the process by the signal's default action once the terminal is left
@@ -215,16 +215,7 @@ void surfacePlaceCursor(int row, int column) {
 
 bool surfacePassThrough(const char* bytes, std::size_t count) {
     start();
-    while (count > 0) {
-        ssize_t written = write(STDOUT_FILENO, bytes, count);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return writeAll(STDOUT_FILENO, bytes, count);
 }
 
 void surfaceBeep() { ++host.bells; }
