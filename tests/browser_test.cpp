@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/browser.h"
 #include "app/driver.h"
@@ -122,6 +126,36 @@ TEST_F(BrowserTest, LongNamesTakeTheirRows) {
     EXPECT_EQ(row(7).substr(0, 34), "    " + bitmap.substr(0, 30));
     EXPECT_EQ(row(24), std::string(80, '='));
     EXPECT_EQ(row(25), padded(here + "/" + bitmap));
+}
+
+// Root reads every directory, so the test takes the identity of an ordinary
+// user for as long as it needs the permission bits to count.
+struct OrdinaryUser {
+    bool switched = geteuid() == 0 && seteuid(65534) == 0;
+    ~OrdinaryUser() {
+        if (switched && seteuid(0) != 0)
+            std::abort();
+    }
+};
+
+TEST_F(BrowserTest, DirectoryThatCannotBeReadShowsAnEmptyList) {
+    // Searchable but not readable: the program can stand in it, not list it.
+    std::filesystem::create_directory("locked");
+    chmod(".", 0711);
+    chmod("locked", 0311);
+    std::filesystem::current_path("locked");
+    const std::string locked = here + "/locked";
+    {
+        OrdinaryUser user;
+        drawBrowser(state);
+    }
+    std::filesystem::current_path(here);
+    EXPECT_EQ(state.entryCount, 0);
+    EXPECT_EQ(row(3), padded(" current path: " + locked));
+    for (int r = 4; r <= 23; ++r)
+        EXPECT_EQ(row(r), std::string(80, ' ')) << r;
+    EXPECT_EQ(row(25), padded(locked + "/"));
+    EXPECT_EQ(state.highlightKind, EntryKind::Bitmap); // Enter then tries the empty name
 }
 
 } // namespace

@@ -72,7 +72,10 @@ check "entered sub" "$([ "$(row 3)" = " current path: $work/sub" ] && echo 0 || 
 t send-keys Down Enter
 sleep 0.3
 check "back up through .." "$([ "$(row 3)" = " current path: $work" ] && echo 0 || echo 1)"
-t send-keys Up Up x F5
+t send-keys Down Down Down Down
+sleep 0.3
+check "Down at the last entry changes nothing" "$([ "$(row 25)" = "$work/sub" ] && echo 0 || echo 1)"
+t send-keys Up Up Up Up x F5
 sleep 0.3
 check "Up at the first entry and unknown keys change nothing" "$([ "$(row 25)" = "$work/." ] && echo 0 || echo 1)"
 
