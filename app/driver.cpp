@@ -3,6 +3,7 @@
 #include "app/browser.h"
 #include "convert/bitmap_header.h"
 #include "convert/conversion_screen.h"
+#include "convert/data_writer.h"
 #include "services/console.h"
 #include "services/files.h"
 #include "services/keyboard.h"
@@ -14,6 +15,9 @@ void startProgramState(ProgramState& state) {
 
 namespace {
 
+constexpr int MESSAGE_WAIT_MS = 1000;
+constexpr int EXIT_WRITE_FAILED = 1;
+
 void startUp(ProgramState& state) {
     startConsole();
     startProgramState(state);
@@ -23,7 +27,22 @@ void startUp(ProgramState& state) {
         changeDirectory(start);
 }
 
-// Browses until the user quits or picks a bitmap; returns the exit code.
+// The converted bitmap is open at its first pixel; returns the exit code.
+int convert(ProgramState& state) {
+    const Text name = state.highlightName;
+    showConversionStart(name);
+    if (!writeDataFile(state, name)) {
+        showWriteError(name);
+        sleepMs(MESSAGE_WAIT_MS);
+        sleepMs(MESSAGE_WAIT_MS);
+        return EXIT_WRITE_FAILED;
+    }
+    showDone();
+    sleepMs(MESSAGE_WAIT_MS);
+    return 0;
+}
+
+// Browses until the user quits or a bitmap is chosen; returns the exit code.
 int browse(ProgramState& state) {
     for (;;) {
         drawBrowser(state);
@@ -36,10 +55,18 @@ int browse(ProgramState& state) {
             break;
         case BrowserRequest::Quit:
             return 0;
-        case BrowserRequest::Convert:
-            // The conversion screens come next; until then a checked bitmap ends the run.
-            readBitmapHeader(state, state.highlightName);
-            return 0;
+        case BrowserRequest::Convert: {
+            const HeaderVerdict verdict = readBitmapHeader(state, state.highlightName);
+            if (verdict == HeaderVerdict::Ok)
+                return convert(state);
+            showRejection(verdict, state.headerByte);
+            sleepMs(MESSAGE_WAIT_MS);
+            if (verdict == HeaderVerdict::BadFormat) {
+                sleepMs(MESSAGE_WAIT_MS);
+                return 0;
+            }
+            break;
+        }
         }
     }
 }

@@ -6,17 +6,17 @@
 #include <cstdint>
 
 #include "app/program_state.h"
+#include "convert/progress_percent.h"
 
 inline const Text PROGRESS_BAR_TEXT =
     "                             =============================>";
-inline constexpr int PROGRESS_BAR_LENGTH = 30;
 
-// The number of bar characters shown for row y of height rows: y / (height / 30)
-// in 80-bit extended arithmetic, rounded to nearest with ties to even.
-std::uint16_t progressPercent(std::uint16_t y, std::uint16_t height);
-
+// Below the browser screen still on display.
 void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead);
-void showConversionStart(const Text& name);
+// Clears the screen and names the data file and the directory it goes to.
+void showConversionStart(const Text& bitmapName);
+// The bar for row y of height rows; called for every pixel.
 void showProgress(ProgramState& state, std::uint16_t y, std::uint16_t height);
 void showDone();
-void showWriteError(const Text& dataFileName);
+// Shown instead of showDone when the data file could not be written whole.
+void showWriteError(const Text& bitmapName);

@@ -8,12 +8,19 @@
 #include "app/program_state.h"
 
 inline constexpr int VALUES_PER_LINE = 8;
+inline const Text DATA_FILE_SUFFIX = ".txt";
 
+// Red in bits 15-11, green in bits 10-5, blue in bits 4-0; each channel keeps
+// its high bits.
 constexpr std::uint16_t rgb565(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return static_cast<std::uint16_t>((red >> 3) * 2048 + (green >> 2) * 32 + (blue >> 3));
 }
 
 Text dataFileName(const Text& bitmapName);
-// Writes the data file of the bitmap open under state.bitmapFileNumber and
-// closes both files; false when the data file could not be written whole.
+// The name as the "'originalname: " line shows it: control bytes become "?",
+// so that no name can break the lines of the BASIC source.
+Text printableName(const Text& bitmapName);
+// Writes the data file of the bitmap open under state.bitmapFileNumber at its
+// first pixel byte, reporting every pixel to the progress bar, and closes both
+// files. The data file appears only when written whole; false when it could not be.
 bool writeDataFile(ProgramState& state, const Text& bitmapName);

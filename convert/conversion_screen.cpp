@@ -1,0 +1,92 @@
+#include "convert/conversion_screen.h"
+
+#include "convert/data_writer.h"
+#include "services/console.h"
+#include "services/files.h"
+
+namespace {
+
+constexpr int MESSAGE_INDENT = 16;
+constexpr int BAD_FORMAT_INDENT = 25;
+constexpr int TARGET_ROW = 12;
+constexpr int PROGRESS_ROW = 15;
+constexpr int LEFT_COLUMN = 10;
+constexpr int PERCENT_COLUMN = 41;
+constexpr int DONE_COLUMN = 46;
+constexpr int ERROR_ROW = 17;
+
+void write(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::None); }
+void writeLine(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::Newline); }
+
+void drawProgress(const ProgramState& state, std::uint16_t percent) {
+    moveCursor(PROGRESS_ROW, LEFT_COLUMN);
+    write("0%");
+    write(rightText(fullText(state.progressBar), percent));
+    moveCursor(PROGRESS_ROW, PERCENT_COLUMN);
+    write("100%");
+}
+
+} // namespace
+
+void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead) {
+    setColour(0, 0);
+    for (int i = 0; i < 3; ++i)
+        printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline);
+    write(spaces(verdict == HeaderVerdict::BadFormat ? BAD_FORMAT_INDENT : MESSAGE_INDENT));
+    setColour(12, 1);
+    switch (verdict) {
+    case HeaderVerdict::WrongSize:
+        writeLine("Wrong Bitmap size - only 1x1 to 176x132 are allowed !!");
+        break;
+    case HeaderVerdict::WrongDepth:
+        printUnsigned8(SCREEN_DESTINATION, bitsRead, PrintSeparator::None);
+        writeLine("Bit Bitmap - you can only use 24Bit Bitmaps");
+        break;
+    case HeaderVerdict::BadFormat:
+        writeLine("Falsches Bildformat!!!!");
+        break;
+    case HeaderVerdict::Ok:
+        break;
+    }
+}
+
+void showConversionStart(const Text& bitmapName) {
+    setColour(12, 0);
+    clearScreen();
+    moveCursor(TARGET_ROW, LEFT_COLUMN);
+    setColour(15, 1);
+    write(" Datafile: ");
+    writeLine(dataFileName(bitmapName));
+    moveCursor(TARGET_ROW + 1, LEFT_COLUMN);
+    write("Directory: ");
+    write(currentDirectory());
+    writeLine(pathSeparator());
+    setColour(12, 0);
+}
+
+void showProgress(ProgramState& state, std::uint16_t y, std::uint16_t height) {
+    // The text depends on the row alone, and mostly stays the same from one
+    // row to the next: draw only what the user would see change.
+    if (y == state.progressRow)
+        return;
+    const bool first = state.progressRow == 0;
+    state.progressRow = y;
+    const std::uint16_t percent = progressPercent(y, height);
+    if (!first && percent == state.progressShown)
+        return;
+    state.progressShown = percent;
+    drawProgress(state, percent);
+    flushScreen();
+}
+
+void showDone() {
+    setColour(15, 12);
+    moveCursor(PROGRESS_ROW, DONE_COLUMN);
+    writeLine("!!! Done !!!");
+}
+
+void showWriteError(const Text& bitmapName) {
+    setColour(15, 4);
+    moveCursor(ERROR_ROW, LEFT_COLUMN);
+    writeLine("!!! Error: could not write " + dataFileName(bitmapName) + " !!!");
+}

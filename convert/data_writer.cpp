@@ -1,0 +1,116 @@
+#include "convert/data_writer.h"
+
+#include "convert/conversion_screen.h"
+#include "services/files.h"
+
+namespace {
+
+const Text RULE_LINE = "'" + Text(81, '#');
+const Text LABEL_COMMENT = "           'Longdatareadhelper";
+
+void write(const Text& text) { printText(DATA_FILE_NUMBER, text, PrintSeparator::None); }
+void writeLine(const Text& text) { printText(DATA_FILE_NUMBER, text, PrintSeparator::Newline); }
+void endLine() { printSeparator(DATA_FILE_NUMBER, PrintSeparator::Newline); }
+void writeNumber(std::uint16_t value) { printUnsigned16(DATA_FILE_NUMBER, value, PrintSeparator::None); }
+
+// Month, day, year, hour, minute and second: each piece taken from a fresh
+// reading of the clock.
+void buildTimestamp(ProgramState& state) {
+    assign(state.timestamp, leftText(dateText(), 2));
+    append(state.timestamp, midText(dateText(), 4, 2));
+    append(state.timestamp, rightText(dateText(), 4));
+    append(state.timestamp, leftText(timeText(), 2));
+    append(state.timestamp, midText(timeText(), 4, 2));
+    append(state.timestamp, rightText(timeText(), 2));
+}
+
+void writeHeader(const ProgramState& state, const Text& bitmapName) {
+    writeLine(RULE_LINE);
+    printText(DATA_FILE_NUMBER, "bildname:", PrintSeparator::NextZone);
+    writeLine("'originalname: " + printableName(bitmapName));
+    write("'Konvertiertes Bitmap - Aufloesung: ");
+    writeNumber(state.info.width);
+    write("x");
+    printUnsigned16(DATA_FILE_NUMBER, state.info.height, PrintSeparator::Newline);
+    endLine();
+    // The dimension line is ended by the first pixel, which opens a data line.
+    write("data ");
+    writeNumber(state.info.width);
+    write(", ");
+    writeNumber(state.info.height);
+}
+
+void writeBlockLabel(ProgramState& state) {
+    ++state.blockNumber;
+    assign(state.blockLabel, state.timestamp);
+    append(state.blockLabel, unsignedText(state.blockNumber));
+    append(state.blockLabel, ":");
+    state.valuesInBlock = 0;
+    endLine();
+    write(fullText(state.blockLabel));
+    write(LABEL_COMMENT);
+}
+
+std::uint8_t readBitmapByte(const ProgramState& state) {
+    std::uint8_t byte = 0;
+    readByte(state.bitmapFileNumber, byte);
+    return byte;
+}
+
+void convertPixel(ProgramState& state, std::uint16_t y) {
+    ++state.valuesInBlock;
+    const std::uint8_t blue = readBitmapByte(state);
+    const std::uint8_t green = readBitmapByte(state);
+    const std::uint8_t red = readBitmapByte(state);
+    showProgress(state, y, state.info.height);
+    const std::uint16_t value = rgb565(red, green, blue);
+    ++state.valuesOnLine;
+    if (state.valuesOnLine < VALUES_PER_LINE) {
+        write(", ");
+    } else {
+        if (state.valuesInBlock >= state.blockLimit - VALUES_PER_LINE)
+            writeBlockLabel(state);
+        endLine();
+        write("data ");
+        state.valuesOnLine = 0;
+    }
+    writeNumber(value);
+    write("%");
+}
+
+void writeFooter() {
+    endLine();
+    writeLine("'End of Bitmap");
+    writeLine(RULE_LINE);
+}
+
+} // namespace
+
+Text dataFileName(const Text& bitmapName) { return bitmapName + DATA_FILE_SUFFIX; }
+
+Text printableName(const Text& bitmapName) {
+    Text shown = bitmapName;
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127)
+            c = '?';
+    }
+    return shown;
+}
+
+bool writeDataFile(ProgramState& state, const Text& bitmapName) {
+    const bool opened = openFile(dataFileName(bitmapName), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
+    buildTimestamp(state);
+    writeHeader(state, bitmapName);
+    const std::uint16_t width = state.info.width;
+    for (std::uint16_t y = 1; y <= state.info.height; ++y) {
+        for (std::uint16_t x = 1; x <= width; ++x)
+            convertPixel(state, y);
+        // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
+        for (int padding = width % 4; padding > 0; --padding)
+            readBitmapByte(state);
+    }
+    writeFooter();
+    closeFile(state.bitmapFileNumber);
+    return closeFile(DATA_FILE_NUMBER) == FILE_OK && opened;
+}
