@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/browser.h"
 #include "app/driver.h"
@@ -12,6 +10,7 @@
 #include "services/files.h"
 #include "tests/fakes/fakes.h"
 #include "tests/support/bitmaps.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/temp_directory.h"
 
 namespace {
@@ -127,16 +126,6 @@ TEST_F(BrowserTest, LongNamesTakeTheirRows) {
     EXPECT_EQ(row(24), std::string(80, '='));
     EXPECT_EQ(row(25), padded(here + "/" + bitmap));
 }
-
-// Root reads every directory, so the test takes the identity of an ordinary
-// user for as long as it needs the permission bits to count.
-struct OrdinaryUser {
-    bool switched = geteuid() == 0 && seteuid(65534) == 0;
-    ~OrdinaryUser() {
-        if (switched && seteuid(0) != 0)
-            std::abort();
-    }
-};
 
 TEST_F(BrowserTest, DirectoryThatCannotBeReadShowsAnEmptyList) {
     // Searchable but not readable: the program can stand in it, not list it.

@@ -37,3 +37,26 @@ inline std::string makeBitmap(const BitmapLayout& layout, char pixelByte = '\x7f
     putLittleEndian(bytes, 2, static_cast<std::uint32_t>(bytes.size()), 4);
     return bytes;
 }
+
+struct Pixel {
+    std::uint8_t red, green, blue;
+};
+
+// A 24-bit bitmap whose pixels, in stored order (bottom row first), are
+// pixelAt(i) for i = 0 .. width * height - 1; padding bytes are 0xEE so that
+// a reader that takes them for pixels is seen.
+template <typename PixelAt>
+std::string makePicture(std::int32_t width, std::int32_t height, PixelAt pixelAt) {
+    std::string bytes = makeBitmap({width, height}, '\xEE');
+    const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
+    for (std::int32_t row = 0; row < height; ++row) {
+        for (std::int32_t column = 0; column < width; ++column) {
+            const Pixel pixel = pixelAt(row * width + column);
+            const std::size_t at = 54 + static_cast<std::size_t>(row) * stride + 3 * static_cast<std::size_t>(column);
+            bytes[at] = static_cast<char>(pixel.blue);
+            bytes[at + 1] = static_cast<char>(pixel.green);
+            bytes[at + 2] = static_cast<char>(pixel.red);
+        }
+    }
+    return bytes;
+}

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/browser.h"
+#include "app/driver.h"
+#include "convert/conversion_screen.h"
+#include "services/console.h"
+#include "services/files.h"
+#include "tests/fakes/fakes.h"
+#include "tests/support/temp_directory.h"
+
+namespace {
+
+class ConversionScreenTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetFakeSurface();
+        resetFakeKeyboard();
+        closeAllFiles();
+        startProgramState(state);
+        state.bitmapFileNumber = freeFileNumber();
+    }
+    std::string row(int n) { return rowText(fakeSurface().screen, n); }
+    std::uint8_t colour(int r, int c) { return cellAt(fakeSurface().screen, r, c).attribute; }
+    // The colour of every cell of row r from column first to column last.
+    bool rowColoured(int r, int first, int last, std::uint8_t attribute) {
+        for (int c = first; c <= last; ++c) {
+            if (colour(r, c) != attribute)
+                return false;
+        }
+        return true;
+    }
+    TemporaryDirectory directory;
+    ProgramState state;
+};
+
+std::string at(int column, const std::string& text) {
+    std::string row(80, ' ');
+    return row.replace(static_cast<std::size_t>(column - 1), text.size(), text);
+}
+
+TEST_F(ConversionScreenTest, RejectionsStandBelowTheScrolledBrowser) {
+    const std::uint8_t black = attributeOf(0, 0), message = attributeOf(12, 1);
+    const struct {
+        HeaderVerdict verdict;
+        std::uint8_t bits;
+        int column;
+        std::string text;
+    } cases[] = {
+        {HeaderVerdict::WrongSize, 24, 17, "Wrong Bitmap size - only 1x1 to 176x132 are allowed !!"},
+        {HeaderVerdict::WrongDepth, 8, 17, "8Bit Bitmap - you can only use 24Bit Bitmaps"},
+        {HeaderVerdict::WrongDepth, 32, 17, "32Bit Bitmap - you can only use 24Bit Bitmaps"},
+        {HeaderVerdict::BadFormat, 24, 26, "Falsches Bildformat!!!!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        SetUp();
+        drawBrowser(state);
+        const std::string title = row(1), pathRow = row(25);
+        showRejection(c.verdict, c.bits);
+        // Three newlines and the message's own: the browser moves up four rows.
+        EXPECT_EQ(row(21), pathRow);
+        EXPECT_NE(row(1), title);
+        EXPECT_TRUE(rowColoured(22, 1, 80, black));
+        EXPECT_TRUE(rowColoured(23, 1, 80, black));
+        const int end = c.column + static_cast<int>(c.text.size()) - 1;
+        EXPECT_EQ(row(24), at(c.column, c.text));
+        EXPECT_TRUE(rowColoured(24, 1, c.column - 1, black));
+        EXPECT_TRUE(rowColoured(24, c.column, end, message));
+        EXPECT_TRUE(rowColoured(24, end + 1, 80, black));
+        EXPECT_TRUE(rowColoured(25, 1, 80, message));
+        EXPECT_EQ(row(25), std::string(80, ' '));
+    }
+}
+
+TEST_F(ConversionScreenTest, FullPathRowMakesTheFirstNewlineScrollTwice) {
+    // The path row is the directory, "/" and "." : make it exactly 80 characters.
+    const std::size_t length = std::filesystem::current_path().string().size();
+    ASSERT_LT(length, 76u);
+    const std::string name(78 - length - 1, 'n');
+    std::filesystem::create_directory(name);
+    std::filesystem::current_path(name);
+    drawBrowser(state);
+    const std::string pathRow = row(25);
+    ASSERT_EQ(pathRow.find(' '), std::string::npos);
+    showRejection(HeaderVerdict::WrongSize, 24);
+    EXPECT_EQ(row(20), pathRow);
+    EXPECT_EQ(row(24).substr(16, 10), "Wrong Bitm");
+    std::filesystem::current_path(directory.path);
+}
+
+TEST_F(ConversionScreenTest, ConversionScreenAndTheFullBar) {
+    showConversionStart("pic.bmp");
+    const std::string here = std::filesystem::current_path().string();
+    EXPECT_EQ(row(12), at(10, " Datafile: pic.bmp.txt"));
+    EXPECT_EQ(row(13), at(10, "Directory: " + here + "/"));
+    EXPECT_TRUE(rowColoured(12, 1, 9, attributeOf(12, 0)));
+    EXPECT_TRUE(rowColoured(12, 10, 31, attributeOf(15, 1)));
+    EXPECT_TRUE(rowColoured(12, 32, 80, attributeOf(12, 0)));
+    EXPECT_TRUE(rowColoured(1, 1, 80, attributeOf(12, 0)));
+    showProgress(state, 132, 132);
+    EXPECT_EQ(row(15), at(10, "0%============================>100%"));
+    EXPECT_TRUE(rowColoured(15, 1, 80, attributeOf(12, 0)));
+    showDone();
+    EXPECT_EQ(row(15), at(10, "0%============================>100% !!! Done !!!"));
+    EXPECT_TRUE(rowColoured(15, 46, 57, attributeOf(15, 12)));
+    EXPECT_EQ(consoleState().column, 0u);
+}
+
+TEST_F(ConversionScreenTest, WriteErrorReplacesTheDoneLine) {
+    showConversionStart("pic.bmp");
+    showWriteError("pic.bmp");
+    EXPECT_EQ(row(17), at(10, "!!! Error: could not write pic.bmp.txt !!!"));
+    EXPECT_TRUE(rowColoured(17, 10, 51, attributeOf(15, 4)));
+}
+
+// Row 15 as a redraw for row y of height rows leaves it.
+std::string barFor(std::uint16_t y, std::uint16_t height) {
+    const std::uint16_t length = progressPercent(y, height);
+    std::string bar = std::string("                             =============================> ").substr(60u - length);
+    std::string text = "0%" + bar;
+    text.resize(std::max<std::size_t>(text.size(), 31), ' ');
+    return at(10, text.substr(0, 31) + "100%");
+}
+
+TEST_F(ConversionScreenTest, ProgressRowIsDrawnOnlyWhenItChanges) {
+    for (std::uint16_t height : {std::uint16_t{1}, std::uint16_t{4}, std::uint16_t{60}, std::uint16_t{132}}) {
+        SCOPED_TRACE(height);
+        SetUp();
+        showConversionStart("p.bmp");
+        int changes = 0;
+        for (std::uint16_t y = 1; y <= height; ++y) {
+            changes += y == 1 || progressPercent(y, height) != progressPercent(static_cast<std::uint16_t>(y - 1), height);
+            const int presents = fakeSurface().presents;
+            for (int x = 0; x < 3; ++x)
+                showProgress(state, y, height);
+            ASSERT_EQ(row(15), barFor(y, height)) << y;
+            EXPECT_LE(fakeSurface().presents - presents, 1);
+        }
+        EXPECT_EQ(fakeSurface().presents, changes);
+    }
+}
+
+TEST_F(ConversionScreenTest, ShortBarsEndInTheBlankCell) {
+    const struct {
+        std::uint16_t y, height;
+        std::string bar; // what follows "0%", a zero byte shown as a blank
+        char cell12;
+    } cases[] = {
+        {1, 132, "", ' '},          // nothing follows "0%"
+        {3, 132, "", '\0'},         // the blank alone
+        {1, 60, "", ' '},           // 0.5 goes to 0
+        {3, 60, ">", '>'},          // 1.5 goes to 2: ">" and the blank
+        {1, 4, "=====>", '='},      // 7
+        {2, 4, "=============>", '='}, // 15
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bar);
+        SetUp();
+        showConversionStart("p.bmp");
+        showProgress(state, c.y, c.height);
+        EXPECT_EQ(row(15), at(10, "0%" + c.bar).replace(40, 4, "100%"));
+        EXPECT_EQ(cellAt(fakeSurface().screen, 15, 12).byte, static_cast<unsigned char>(c.cell12));
+    }
+}
+
+} // namespace
