@@ -14,7 +14,7 @@ build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	mkdir -p samples
+	cmake --build $(BUILD) --target samples
 	cd samples && ../$(BUILD)/pictoline
 
 test: build
