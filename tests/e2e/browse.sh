@@ -1,60 +1,9 @@
 #!/usr/bin/env bash
-# End-to-end checks of the real binary: in a private tmux server at 80 x 25,
-# and through a pipe.
-set -u
-binary=$(realpath "$1")
-work=$(mktemp -d)
-socket="pictoline-e2e-$$"
-failures=0
-passes=0
-
-cleanup() {
-    tmux -L "$socket" kill-server 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-check() { # name, condition result
-    if [ "$2" -eq 0 ]; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $1"
-    fi
-}
-
-t() { tmux -L "$socket" "$@"; }
-
-# Starts the program in a fresh 80 x 25 pane; it records the terminal modes
-# before and after, and its exit code.
-start_program() {
-    t kill-server 2>/dev/null
-    rm -f "$work"/before "$work"/after "$work"/code
-    cat > "$work/session.sh" <<SCRIPT
-trap : INT
-stty -g > "$work/before"
-"$binary"
-echo \$? > "$work/code"
-stty -g > "$work/after"
-sleep 30
-SCRIPT
-    t -f /dev/null new-session -d -x 80 -y 25 -c "$work" "bash $work/session.sh"
-    t set-option -g status off
-    t resize-window -x 80 -y 25 2>/dev/null
-}
-
-wait_for() { # file
-    for _ in $(seq 1 100); do
-        [ -s "$1" ] && return 0
-        sleep 0.05
-    done
-    return 1
-}
+# End-to-end checks of the browser and the terminal: the real binary in a
+# private tmux server at 80 x 25, and through a pipe.
+source "$(dirname "$0")/common.sh"
 
 mkdir -p "$work/sub"
-work=$(realpath "$work")
-
-row() { t capture-pane -p | sed -n "$1p"; }
 
 # The first screen: the title in light red on white, the current path, the list.
 start_program
@@ -110,5 +59,4 @@ check "piped Esc exits 0" $?
 (cd "$work" && timeout 5 "$binary" < /dev/null > "$work/out")
 check "end of input exits 0" $?
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -1,0 +1,71 @@
+# Helpers of the end-to-end checks: a private tmux server at 80 x 25, and the
+# tally of checks. Sourced with the program's path as $1.
+set -u
+binary=$(realpath "$1")
+here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
+work=$(realpath "$(mktemp -d)")
+socket="pictoline-e2e-$$"
+failures=0
+passes=0
+
+cleanup() {
+    tmux -L "$socket" kill-server 2>/dev/null
+    chmod -R u+rwx "$work" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() { # name, condition result
+    if [ "$2" -eq 0 ]; then
+        passes=$((passes + 1))
+    else
+        failures=$((failures + 1))
+        echo "FAIL: $1"
+    fi
+}
+
+t() { tmux -L "$socket" "$@"; }
+
+# Starts the program in a fresh 80 x 25 pane in directory $1 (default $work),
+# run by the command prefix $2 (for example setpriv); it records the terminal
+# modes before and after, and its exit code.
+start_program() {
+    local directory=${1:-$work} prefix=${2:-}
+    t kill-server 2>/dev/null
+    rm -f "$work"/before "$work"/after "$work"/code
+    cat > "$work/session.sh" <<SCRIPT
+trap : INT
+stty -g > "$work/before"
+$prefix "$binary"
+echo \$? > "$work/code"
+stty -g > "$work/after"
+sleep 30
+SCRIPT
+    t -f /dev/null new-session -d -x 80 -y 25 -c "$directory" "bash $work/session.sh"
+    t set-option -g status off
+    t resize-window -x 80 -y 25 2>/dev/null
+}
+
+wait_for() { # file, tenths of a second (default 50)
+    for _ in $(seq 1 $((${2:-50} * 2))); do
+        [ -s "$1" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+row() { t capture-pane -p | sed -n "$1p"; }
+
+# Waits until row $1 of the pane reads $2, for at most 5 seconds.
+wait_for_row() {
+    for _ in $(seq 1 100); do
+        [ "$(row "$1")" = "$2" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+finish() {
+    echo "$passes passed, $failures failed"
+    [ "$failures" -eq 0 ]
+}
