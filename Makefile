@@ -22,6 +22,8 @@ test: build
 
 bench: build
 	$(BUILD)/pictoline_bench
+	$(BUILD)/pictoline_writer_bench
+	python3 bench/convert_timing.py $(BUILD)/pictoline
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
