@@ -65,18 +65,20 @@ void showConversionStart(const Text& bitmapName) {
 }
 
 void showProgress(ProgramState& state, std::uint16_t y, std::uint16_t height) {
-    // The text depends on the row alone, and mostly stays the same from one
-    // row to the next: draw only what the user would see change.
-    if (y == state.progressRow)
-        return;
-    const bool first = state.progressRow == 0;
-    state.progressRow = y;
-    const std::uint16_t percent = progressPercent(y, height);
-    if (!first && percent == state.progressShown)
-        return;
-    state.progressShown = percent;
-    drawProgress(state, percent);
-    flushScreen();
+    // The text depends on the row alone and mostly stays the same from one row
+    // to the next: a console is drawn only when the user would see a change.
+    // Redirected output receives the bytes of every redraw.
+    bool changed = false;
+    if (y != state.progressRow) {
+        const std::uint16_t percent = progressPercent(y, height);
+        changed = state.progressRow == 0 || percent != state.progressShown;
+        state.progressRow = y;
+        state.progressShown = percent;
+    }
+    if (changed || screenIsRedirected())
+        drawProgress(state, state.progressShown);
+    if (changed)
+        flushScreen();
 }
 
 void showDone() {

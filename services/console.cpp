@@ -148,6 +148,8 @@ void moveCursor(int row, int column) {
     console.pendingLine = false;
 }
 
+bool screenIsRedirected() { return !surfaceIsConsole(); }
+
 void writeToScreen(const char* bytes, std::size_t count) {
     if (count == 0)
         return;

@@ -36,4 +36,6 @@ void moveCursor(int row, int column);
 void writeToScreen(const char* bytes, std::size_t count);
 // Makes the user see the screen as it now stands.
 void flushScreen();
+// True when the output is not a console: every printed byte goes there unchanged.
+bool screenIsRedirected();
 const ConsoleState& consoleState();

@@ -84,10 +84,13 @@ int openFile(const Text& name, FileMode mode, int number) {
         return FILE_NOT_OPEN;
     std::FILE* stream = nullptr;
     Text temporaryName;
+    Text target = name;
     if (mode == FileMode::Binary) {
         stream = hostOpenForReading(name);
-    } else if (!hostRefusesReplacement(name)) {
-        stream = hostCreateTemporary(name, temporaryName);
+    } else {
+        target = hostReplacementTarget(name);
+        if (!hostRefusesReplacement(target))
+            stream = hostCreateTemporary(target, temporaryName);
     }
     if (stream == nullptr)
         return FILE_OPEN_FAILED;
@@ -97,7 +100,7 @@ int openFile(const Text& name, FileMode mode, int number) {
     record.access = mode == FileMode::Binary ? FileAccess::ReadOnly : FileAccess::WriteOnly;
     record.stream = stream;
     record.column = 0;
-    record.name = name;
+    record.name = target;
     record.temporaryName = temporaryName;
     record.writeFailed = false;
     if (!exitHandlerRegistered) {
@@ -138,7 +141,7 @@ int closeFile(int number) {
         return FILE_OK;
     }
     bool failed = record->writeFailed;
-    if (std::fflush(record->stream) != 0)
+    if (std::fflush(record->stream) != 0 || !hostSyncFile(record->stream))
         failed = true;
     if (std::ferror(record->stream) != 0)
         failed = true;

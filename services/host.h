@@ -31,7 +31,8 @@ void surfaceFillRow(int row, std::uint8_t attribute);
 // in the attribute.
 void surfaceScrollUp(int rows, std::uint8_t attribute);
 void surfacePlaceCursor(int row, int column);
-// Writes bytes unchanged to an output that is not a console; false on failure.
+// Writes bytes unchanged to an output that is not a console, by the next
+// present at the latest; false on failure.
 bool surfacePassThrough(const char* bytes, std::size_t count);
 void surfaceBeep();
 // Brings what the user sees up to date with the surface.
@@ -75,12 +76,16 @@ std::string hostStartDirectory();
 
 // Opens an existing file for reading only; never creates one.
 std::FILE* hostOpenForReading(const std::string& name);
+// The file that writing to name writes: the target of a symbolic link, else name.
+std::string hostReplacementTarget(const std::string& name);
 // Whether a file of that name exists and cannot be replaced by a new file
 // (it cannot be written, or it is a directory).
 bool hostRefusesReplacement(const std::string& name);
-// Creates a new, empty temporary file in the directory of name and sets
-// temporaryName to its path.
+// Creates a new, empty temporary file in the directory of name, with the
+// permissions of the file name if there is one, and sets temporaryName to its path.
 std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName);
+// Makes the written bytes of a flushed stream durable before it replaces a file.
+bool hostSyncFile(std::FILE* stream);
 // Puts the finished temporary file in place of name, atomically.
 bool hostReplaceFile(const std::string& temporaryName, const std::string& name);
 // Removes a file; safe to call from a signal handler.

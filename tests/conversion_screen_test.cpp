@@ -23,6 +23,9 @@ class ConversionScreenTest : public ::testing::Test {
     }
     std::string row(int n) { return rowText(fakeSurface().screen, n); }
     std::uint8_t colour(int r, int c) { return cellAt(fakeSurface().screen, r, c).attribute; }
+    std::pair<int, int> cursor() {
+        return {fakeSurface().screen.cursorRow, fakeSurface().screen.cursorColumn};
+    }
     // The colour of every cell of row r from column first to column last.
     bool rowColoured(int r, int first, int last, std::uint8_t attribute) {
         for (int c = first; c <= last; ++c) {
@@ -71,6 +74,7 @@ TEST_F(ConversionScreenTest, RejectionsStandBelowTheScrolledBrowser) {
         EXPECT_TRUE(rowColoured(24, end + 1, 80, black));
         EXPECT_TRUE(rowColoured(25, 1, 80, message));
         EXPECT_EQ(row(25), std::string(80, ' '));
+        EXPECT_EQ(cursor(), std::make_pair(25, 1));
     }
 }
 
@@ -98,14 +102,39 @@ TEST_F(ConversionScreenTest, ConversionScreenAndTheFullBar) {
     EXPECT_TRUE(rowColoured(12, 1, 9, attributeOf(12, 0)));
     EXPECT_TRUE(rowColoured(12, 10, 31, attributeOf(15, 1)));
     EXPECT_TRUE(rowColoured(12, 32, 80, attributeOf(12, 0)));
+    EXPECT_TRUE(rowColoured(13, 10, 21 + static_cast<int>(here.size()), attributeOf(15, 1)));
+    EXPECT_TRUE(rowColoured(13, 22 + static_cast<int>(here.size()), 80, attributeOf(12, 0)));
     EXPECT_TRUE(rowColoured(1, 1, 80, attributeOf(12, 0)));
     showProgress(state, 132, 132);
     EXPECT_EQ(row(15), at(10, "0%============================>100%"));
     EXPECT_TRUE(rowColoured(15, 1, 80, attributeOf(12, 0)));
+    EXPECT_EQ(cursor(), std::make_pair(15, 45));
     showDone();
     EXPECT_EQ(row(15), at(10, "0%============================>100% !!! Done !!!"));
     EXPECT_TRUE(rowColoured(15, 46, 57, attributeOf(15, 12)));
-    EXPECT_EQ(consoleState().column, 0u);
+    EXPECT_EQ(cursor(), std::make_pair(16, 1));
+}
+
+TEST_F(ConversionScreenTest, RootDirectoryEndsInTwoSeparators) {
+    std::filesystem::current_path("/");
+    showConversionStart("p.bmp");
+    std::filesystem::current_path(directory.path);
+    EXPECT_EQ(row(13), at(10, "Directory: //"));
+}
+
+TEST_F(ConversionScreenTest, RedirectedOutputReceivesEveryRedraw) {
+    fakeSurface().isConsole = false;
+    showConversionStart("p.bmp");
+    for (std::uint16_t y = 1; y <= 60; ++y) {
+        for (int x = 0; x < 3; ++x)
+            showProgress(state, y, 60);
+    }
+    const std::string& out = fakeSurface().passedThrough;
+    std::size_t redraws = 0;
+    for (std::size_t at = 0; (at = out.find("100%", at)) != std::string::npos; at += 4)
+        ++redraws;
+    EXPECT_EQ(redraws, 180u);
+    EXPECT_EQ(out.substr(out.size() - 36), std::string("0%============================>") + '\0' + "100%");
 }
 
 TEST_F(ConversionScreenTest, WriteErrorReplacesTheDoneLine) {

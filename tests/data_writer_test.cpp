@@ -198,9 +198,15 @@ TEST_F(DataWriterTest, LargestPictureHasSevenBlocks) {
 }
 
 TEST_F(DataWriterTest, ReplacesAnEarlierDataFileOnlyWhenComplete) {
-    writeFile("pic.bmp", makeBitmap({2, 2}));
+    writeFile("pic.bmp", makePicture(1, 1, [](int) { return Pixel{255, 255, 255}; }));
     writeFile("pic.bmp.txt", "earlier");
-    EXPECT_NE(convert("pic.bmp"), "earlier");
+    EXPECT_EQ(convert("pic.bmp"), RULE + "\r\n"
+                                  "bildname:     'originalname: pic.bmp\r\n"
+                                  "'Konvertiertes Bitmap - Aufloesung: 1x1\r\n\r\n"
+                                  "data 1, 1\r\n"
+                                  "data 65535%\r\n"
+                                  "'End of Bitmap\r\n" +
+                                      RULE + "\r\n");
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().rfind(".pictoline-", 0), std::string::npos);
 }

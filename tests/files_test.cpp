@@ -16,6 +16,7 @@
 
 #include "services/files.h"
 #include "services/host_names.h"
+#include "tests/support/ordinary_user.h"
 
 namespace {
 
@@ -234,13 +235,6 @@ TEST_F(FilesTest, BinaryOpenOfAFifoFails) {
     EXPECT_EQ(openFile("p.bmp", FileMode::Binary, 1), FILE_OPEN_FAILED);
 }
 
-TEST_F(FilesTest, OutputOverADirectoryFails) {
-    fs::create_directory("out.txt");
-    EXPECT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OPEN_FAILED);
-    EXPECT_TRUE(fs::is_directory("out.txt"));
-    EXPECT_TRUE(temporaryFilesIn(".").empty());
-}
-
 TEST_F(FilesTest, OutputReplacesTheEarlierFileOnlyAtClose) {
     writeFile("out.txt", "old");
     ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
@@ -249,6 +243,73 @@ TEST_F(FilesTest, OutputReplacesTheEarlierFileOnlyAtClose) {
     ASSERT_EQ(closeFile(2), FILE_OK);
     EXPECT_EQ(readFile("out.txt"), "new text");
     EXPECT_TRUE(temporaryFilesIn(".").empty());
+}
+
+// Whether out.txt can be replaced when it is each kind of entry.
+TEST_F(FilesTest, OutputReplacesOnlyWhatAPlainWriteCould) {
+    const struct {
+        const char* kind;
+        void (*make)();
+        bool replaced;
+    } cases[] = {
+        {"directory", [] { fs::create_directory("out.txt"); }, false},
+        {"fifo", [] { mkfifo("out.txt", 0644); }, false},
+        {"read-only file", [] { writeFile("out.txt", "old"); chmod("out.txt", 0444); }, false},
+        {"writable file", [] { writeFile("out.txt", "old"); chmod("out.txt", 0666); }, true},
+    };
+    chmod(".", 0777); // the ordinary user may create files here
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        c.make();
+        const auto type = fs::symlink_status("out.txt").type();
+        {
+            OrdinaryUser user;
+            const int opened = openFile("out.txt", FileMode::Output, 2);
+            EXPECT_EQ(opened, c.replaced ? FILE_OK : FILE_OPEN_FAILED);
+            writeText(2, "new", 3);
+            EXPECT_EQ(closeFile(2), c.replaced ? FILE_OK : FILE_NOT_OPEN);
+        }
+        EXPECT_EQ(fs::symlink_status("out.txt").type(), type);
+        if (type == fs::file_type::regular) {
+            EXPECT_EQ(readFile("out.txt"), c.replaced ? "new" : "old");
+        }
+        EXPECT_TRUE(temporaryFilesIn(".").empty());
+        fs::remove_all("out.txt");
+    }
+}
+
+TEST_F(FilesTest, OutputKeepsTheEarlierFileMode) {
+    const mode_t mask = umask(022);
+    const struct {
+        bool earlier;
+        mode_t mode, expected;
+    } cases[] = {{true, 0640, 0640}, {true, 0604, 0604}, {false, 0, 0644}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        if (c.earlier) {
+            writeFile("out.txt", "old");
+            chmod("out.txt", c.mode);
+        }
+        ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
+        ASSERT_EQ(closeFile(2), FILE_OK);
+        struct stat info {};
+        ASSERT_EQ(stat("out.txt", &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.expected);
+        fs::remove("out.txt");
+    }
+    umask(mask);
+}
+
+TEST_F(FilesTest, OutputThroughASymbolicLinkReplacesItsTarget) {
+    fs::create_directory("elsewhere");
+    writeFile("elsewhere/real.txt", "old");
+    fs::create_symlink("elsewhere/real.txt", "out.txt");
+    ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
+    ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
+    ASSERT_EQ(closeFile(2), FILE_OK);
+    EXPECT_TRUE(fs::is_symlink("out.txt"));
+    EXPECT_EQ(readFile("elsewhere/real.txt"), "new");
+    EXPECT_TRUE(temporaryFilesIn("elsewhere").empty());
 }
 
 TEST_F(FilesTest, OutputInAnotherDirectoryKeepsItsTemporaryThere) {

@@ -23,6 +23,20 @@ TEST(ProgressPercent, NamedValues) {
         EXPECT_EQ(progressPercent(c.y, c.height), c.expected) << c.y << " / " << c.height;
 }
 
+// The 14 accepted pairs where 64-bit double arithmetic gives another length:
+// checked on every platform, long double in the extended format or not.
+TEST(ProgressPercent, PairsThatExtendedPrecisionDecides) {
+    const struct {
+        std::uint16_t y, height, expected;
+    } cases[] = {
+        {1, 4, 7},    {2, 8, 7},     {4, 16, 7},   {8, 32, 7},    {9, 36, 7},
+        {33, 36, 27}, {16, 64, 7},   {18, 72, 7},  {66, 72, 27},  {23, 92, 8},
+        {31, 124, 8}, {32, 128, 7},  {33, 132, 8}, {121, 132, 28},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(progressPercent(c.y, c.height), c.expected) << c.y << " / " << c.height;
+}
+
 TEST(ProgressPercent, LastRowIsTheWholeBarForEveryHeight) {
     for (std::uint32_t height = 1; height <= UINT16_MAX; ++height)
         ASSERT_EQ(progressPercent(static_cast<std::uint16_t>(height), static_cast<std::uint16_t>(height)),

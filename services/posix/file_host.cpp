@@ -17,11 +17,24 @@ std::FILE* hostOpenForReading(const std::string& name) {
     return std::fopen(name.c_str(), "rb");
 }
 
+std::string hostReplacementTarget(const std::string& name) {
+    struct stat info {};
+    if (lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return name;
+    // The link's target, when it can be found; a dangling link is replaced itself.
+    char* resolved = realpath(name.c_str(), nullptr);
+    if (resolved == nullptr)
+        return name;
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
 bool hostRefusesReplacement(const std::string& name) {
     struct stat info {};
     if (stat(name.c_str(), &info) != 0)
         return false;
-    return S_ISDIR(info.st_mode) || access(name.c_str(), W_OK) != 0;
+    return !S_ISREG(info.st_mode) || faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0;
 }
 
 std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName) {
@@ -35,10 +48,18 @@ std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryNa
     const int descriptor = mkstemp(buffer.data());
     if (descriptor < 0)
         return nullptr;
-    // mkstemp makes the file private; give it the mode a plain creation would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
+    // mkstemp makes the file private: give it the earlier file's mode and
+    // owner, or the mode a plain creation would.
+    struct stat earlier {};
+    if (stat(name.c_str(), &earlier) == 0) {
+        fchmod(descriptor, earlier.st_mode & 07777);
+        if (earlier.st_uid != geteuid() || earlier.st_gid != getegid())
+            (void)fchown(descriptor, earlier.st_uid, earlier.st_gid); // allowed to root only
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
+    }
     std::FILE* stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
         close(descriptor);
@@ -47,6 +68,10 @@ std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryNa
     }
     temporaryName = buffer.data();
     return stream;
+}
+
+bool hostSyncFile(std::FILE* stream) {
+    return fsync(fileno(stream)) == 0;
 }
 
 bool hostReplaceFile(const std::string& temporaryName, const std::string& name) {

@@ -31,11 +31,15 @@ struct TerminalHost {
     ScreenModel screen;
     Presenter presenter;
     int bells = 0;
+    // Bytes for an output that is not a terminal, written at the next present.
+    std::string passedThrough;
     bool inputIsTerminal = false;
     bool inputEnded = false;
     termios savedModes{};
     TerminalKeyDecoder decoder;
 };
+
+constexpr std::size_t PASS_THROUGH_BUFFER_SIZE = 65536;
 
 TerminalHost host;
 // Raised by signal handlers, acted on by the next flush.
@@ -215,14 +219,24 @@ void surfacePlaceCursor(int row, int column) {
 
 bool surfacePassThrough(const char* bytes, std::size_t count) {
     start();
-    return writeAll(STDOUT_FILENO, bytes, count);
+    host.passedThrough.append(bytes, count);
+    if (host.passedThrough.size() < PASS_THROUGH_BUFFER_SIZE)
+        return true;
+    const bool written = writeAll(STDOUT_FILENO, host.passedThrough.data(), host.passedThrough.size());
+    host.passedThrough.clear();
+    return written;
 }
 
 void surfaceBeep() { ++host.bells; }
 
 void surfacePresent() {
-    if (!host.started || !host.outputIsTerminal)
+    if (!host.started)
         return;
+    if (!host.outputIsTerminal) {
+        writeAll(STDOUT_FILENO, host.passedThrough.data(), host.passedThrough.size());
+        host.passedThrough.clear();
+        return;
+    }
     noteTerminalChange();
     std::string out;
     present(host.presenter, host.screen, out);

@@ -47,4 +47,7 @@ bool surfacePassThrough(const char* bytes, std::size_t count) {
 }
 
 void surfaceBeep() { ++surface.beeps; }
-void surfacePresent() { ++surface.presents; }
+void surfacePresent() {
+    ++surface.presents;
+    surface.presentTimes.push_back(fakeNowMs());
+}

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "services/keyboard.h"
 #include "services/screen_model.h"
@@ -15,6 +16,8 @@ struct FakeSurface {
     std::string passedThrough;
     int beeps = 0;
     int presents = 0;
+    // The fake clock's time at each present.
+    std::vector<std::int64_t> presentTimes;
 };
 
 FakeSurface& fakeSurface();
