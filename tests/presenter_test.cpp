@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,7 +14,9 @@
 namespace {
 
 // A terminal that understands only what the presenter may send: CUP, SGR
-// colours, printable ASCII and UTF-8. It wraps late, like xterm.
+// colours, a scroll region (DECSTBM) with line feed and reverse index,
+// printable ASCII and UTF-8. It wraps late, like xterm; rows it scrolls in
+// hold "#" in unknown colours, so a presenter that trusts them is caught.
 struct Terminal {
     int width;
     int height;
@@ -22,6 +25,8 @@ struct Terminal {
     int row = 1;
     int column = 1;
     bool pendingWrap = false;
+    int top = 1;
+    int bottom = 0; // 0: the last row
     int fg = -1;
     int bg = -1;
     int writes = 0;
@@ -49,7 +54,50 @@ struct Terminal {
             error = "unexpected SGR " + std::to_string(code);
     }
 
+    int lastRow() const { return bottom == 0 ? height : bottom; }
+
+    // Moves rows top..last of the region by one: up (a line feed at the
+    // bottom) or down (a reverse index at the top).
+    void scroll(bool up) {
+        const auto rowStart = [this](int r) { return static_cast<std::ptrdiff_t>((r - 1) * width); };
+        if (up) {
+            std::copy(glyphs.begin() + rowStart(top + 1), glyphs.begin() + rowStart(lastRow() + 1),
+                      glyphs.begin() + rowStart(top));
+            std::copy(attributes.begin() + rowStart(top + 1),
+                      attributes.begin() + rowStart(lastRow() + 1), attributes.begin() + rowStart(top));
+        } else {
+            std::copy_backward(glyphs.begin() + rowStart(top), glyphs.begin() + rowStart(lastRow()),
+                               glyphs.begin() + rowStart(lastRow() + 1));
+            std::copy_backward(attributes.begin() + rowStart(top),
+                               attributes.begin() + rowStart(lastRow()),
+                               attributes.begin() + rowStart(lastRow() + 1));
+        }
+        const int fresh = up ? lastRow() : top;
+        std::fill(glyphs.begin() + rowStart(fresh), glyphs.begin() + rowStart(fresh + 1), "#");
+        std::fill(attributes.begin() + rowStart(fresh), attributes.begin() + rowStart(fresh + 1), -1);
+    }
+
+    void lineFeed() {
+        pendingWrap = false;
+        if (row == lastRow())
+            scroll(true);
+        else if (row < height)
+            ++row;
+    }
+
+    void reverseIndex() {
+        pendingWrap = false;
+        if (row == top)
+            scroll(false);
+        else if (row > 1)
+            --row;
+    }
+
     std::size_t control(const std::string& s, std::size_t i) {
+        if (i + 1 < s.size() && s[i + 1] == 'M') {
+            reverseIndex();
+            return i + 2;
+        }
         if (i + 1 >= s.size() || s[i + 1] != '[') {
             error = "bare ESC";
             return s.size();
@@ -65,7 +113,14 @@ struct Terminal {
             error = "unterminated CSI";
             return s.size();
         }
-        if (s[j] == 'H') {
+        if (s[j] == 'r') {
+            top = params.size() > 1 || params[0] != 0 ? std::max(params[0], 1) : 1;
+            bottom = params.size() > 1 ? params[1] : 0;
+            row = column = 1;
+            pendingWrap = false;
+            if (bottom != 0 && (bottom > height || top >= bottom))
+                error = "bad scroll region";
+        } else if (s[j] == 'H') {
             row = std::max(params[0], 1);
             column = params.size() > 1 ? std::max(params[1], 1) : 1;
             pendingWrap = false;
@@ -104,6 +159,9 @@ struct Terminal {
             auto c = static_cast<unsigned char>(s[i]);
             if (c == 0x1B) {
                 i = control(s, i);
+            } else if (c == '\n') {
+                lineFeed();
+                ++i;
             } else if (c < 0x20 || c == 0x7F) {
                 error = "raw control byte " + std::to_string(c);
             } else {
@@ -377,6 +435,75 @@ TEST(Presenter, SizeChangeResendsEverything) {
     EXPECT_EQ(t.writes, 40 * 10);
 }
 
+// A list screen like the browser's: rows 4 to 23 show entries first.. in a
+// window, the entry at highlighted in other colours, row 25 names it.
+ScreenModel listScreen(int first, int highlighted) {
+    ScreenModel model = makeScreenModel(80, 25);
+    for (int row = 1; row <= 25; ++row)
+        fillRow(model, row, 0x1F);
+    putRun(model, 1, 1, std::string(80, '=').data(), 80, 0xFC);
+    for (int row = 4; row <= 23; ++row) {
+        const int entry = first + row - 4;
+        // Names of varied lengths and letters, as in a real directory.
+        std::string name = "    " + std::string(static_cast<std::size_t>(3 + (entry * 5) % 17),
+                                                static_cast<char>('a' + entry % 26)) + ".bmp";
+        name += std::string(44 - name.size(), ' ') + std::to_string(entry * 7) + " x " +
+                std::to_string(entry) + " x 24";
+        putRun(model, row, 1, name.data(), name.size(), 0x1F);
+        if (entry == highlighted)
+            for (int column = 5; column <= static_cast<int>(name.size()); ++column)
+                cellAt(model, row, column).attribute = 0xF1;
+    }
+    const std::string path = "/home/user/pictures/entry-" + std::to_string(highlighted) + ".bmp";
+    putRun(model, 25, 1, path.data(), path.size(), 0x1C);
+    model.cursorRow = 25;
+    model.cursorColumn = static_cast<int>(path.size()) + 1;
+    return model;
+}
+
+TEST(Presenter, MovedListRowsAreScrolledNotResent) {
+    const struct {
+        const char* name;
+        int fromFirst, fromHighlight, toFirst, toHighlight;
+    } cases[] = {
+        {"Down in a long list", 6, 6, 7, 7},
+        {"Up in a long list", 7, 7, 6, 6},
+        {"two rows at once", 6, 6, 8, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Presenter p;
+        Terminal t(80, 25);
+        t.feed(presented(p, listScreen(c.fromFirst, c.fromHighlight)));
+        const ScreenModel next = listScreen(c.toFirst, c.toHighlight);
+        Presenter naive = p;
+        naive.shownKnown = true;
+        std::string cellByCell;
+        // What the cell difference alone would send, for comparison.
+        naive.terminalWidth = 79; // a narrower terminal never moves lines
+        present(naive, next, cellByCell);
+        const std::string out = presented(p, next);
+        EXPECT_LT(out.size(), 400u);
+        EXPECT_LT(out.size() * 2, cellByCell.size());
+        t.feed(out);
+        ASSERT_NO_FATAL_FAILURE(expectShows(t, next, p));
+    }
+}
+
+TEST(Presenter, ScrollRegionNeverCoversUnchangedRowsAroundTheBlock) {
+    Presenter p;
+    Terminal t(80, 25);
+    t.feed(presented(p, listScreen(6, 6)));
+    const std::string out = presented(p, listScreen(7, 7));
+    // The title and separator rows stay; the block lies inside rows 4 to 23.
+    const std::size_t region = out.find('r');
+    ASSERT_NE(region, std::string::npos);
+    int top = 0, bottom = 0;
+    ASSERT_EQ(std::sscanf(out.c_str(), "\x1b[%d;%dr", &top, &bottom), 2) << out.substr(0, 12);
+    EXPECT_GE(top, 4);
+    EXPECT_LE(bottom, 23);
+}
+
 TEST(Presenter, RandomEditsKeepTheTerminalInStep) {
     std::mt19937 engine(12345);
     auto random = [&engine] { return static_cast<int>(engine() % 65536); };
@@ -391,6 +518,17 @@ TEST(Presenter, RandomEditsKeepTheTerminalInStep) {
         }
         if (random() % 10 == 0)
             scrollUp(model, 1 + random() % 3, static_cast<std::uint8_t>(random()));
+        if (random() % 4 == 0) {
+            // A block of rows moves up or down, as the browser's list does.
+            const int first = 1 + random() % 24, last = first + 1 + random() % (25 - first);
+            const int by = 1 + random() % (last - first);
+            auto begin = model.cells.begin() + (first - 1) * 80;
+            auto end = model.cells.begin() + last * 80;
+            if (random() % 2 == 0)
+                std::rotate(begin, begin + by * 80, end);
+            else
+                std::rotate(begin, end - by * 80, end);
+        }
         model.cursorRow = 1 + random() % 25;
         model.cursorColumn = 1 + random() % 80;
         model.attribute = static_cast<std::uint8_t>(random());

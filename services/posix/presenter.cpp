@@ -1,8 +1,10 @@
 #include "services/posix/presenter.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "services/posix/glyphs.h"
+#include "services/posix/line_moves.h"
 
 namespace {
 
@@ -59,22 +61,59 @@ bool sameSize(const ScreenModel& a, const ScreenModel& b) {
     return a.width == b.width && a.height == b.height;
 }
 
+// Lets the terminal move a block of rows that moved in the model: a scroll
+// region, then line feeds at its bottom (up) or reverse index at its top (down).
+void moveLines(Presenter& p, const ScreenModel& model, std::string& out) {
+    // Only whole terminal rows: a move must not drag cells beyond the model.
+    if (!p.shownKnown || !sameSize(p.shown, model) || model.width != p.terminalWidth)
+        return;
+    const LineMove move = bestLineMove(p.shown, model, std::min(model.height, p.terminalHeight));
+    if (move.rows == 0)
+        return;
+    const int span = std::abs(move.rows);
+    out += "\x1b[" + std::to_string(move.top) + ';' + std::to_string(move.bottom) + 'r';
+    p.cursorKnown = false;
+    if (move.rows > 0) {
+        moveCursor(p, move.bottom, 1, out);
+        out.append(static_cast<std::size_t>(span), '\n');
+    } else {
+        moveCursor(p, move.top, 1, out);
+        for (int i = 0; i < span; ++i)
+            out += "\x1bM";
+    }
+    out += "\x1b[r"; // the whole screen again; the cursor goes home
+    p.cursorKnown = false;
+    applyLineMove(p.shown, move);
+    const int firstFresh = move.rows > 0 ? move.bottom - span + 1 : move.top;
+    p.rowUnknown.assign(static_cast<std::size_t>(model.height), false);
+    for (int row = firstFresh; row < firstFresh + span; ++row)
+        p.rowUnknown[static_cast<std::size_t>(row - 1)] = true;
+}
+
+bool rowUnknown(const Presenter& p, int row) {
+    const auto index = static_cast<std::size_t>(row - 1);
+    return index < p.rowUnknown.size() && p.rowUnknown[index];
+}
+
 void sendCells(Presenter& p, const ScreenModel& model, std::string& out) {
     bool everything = !p.shownKnown || !sameSize(p.shown, model);
     int rows = std::min(model.height, p.terminalHeight);
     int columns = std::min(model.width, p.terminalWidth);
     for (int row = 1; row <= rows; ++row) {
+        const bool wholeRow = everything || rowUnknown(p, row);
         for (int column = 1; column <= columns; ++column) {
             const Cell& cell = cellAt(model, row, column);
-            if (everything || !(cellAt(p.shown, row, column) == cell))
+            if (wholeRow || !(cellAt(p.shown, row, column) == cell))
                 sendCell(p, row, column, cell, out);
         }
     }
+    p.rowUnknown.clear();
 }
 
 } // namespace
 
 void present(Presenter& p, const ScreenModel& model, std::string& out) {
+    moveLines(p, model, out);
     sendCells(p, model, out);
     int row = std::clamp(model.cursorRow, 1, std::max(p.terminalHeight, 1));
     int column = std::clamp(model.cursorColumn, 1, std::max(p.terminalWidth, 1));

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "services/screen_model.h"
 
@@ -20,11 +21,14 @@ struct Presenter {
     bool utf8 = true;             // glyphs as UTF-8, or "?" for non-ASCII
     int terminalWidth = 80;       // cells beyond these are not sent
     int terminalHeight = 25;
+    // Rows whose content the terminal made up when it moved lines: resent whole.
+    std::vector<bool> rowUnknown;
 };
 
 // Appends to out the bytes that make the terminal show model, its cursor and
 // leave its colours at model.attribute; afterwards the presenter knows the
-// terminal shows model.
+// terminal shows model. Rows that moved up or down as a block are moved by the
+// terminal (a scroll region and line feeds) rather than resent.
 void present(Presenter& presenter, const ScreenModel& model, std::string& out);
 // Forgets what the terminal shows, so the next present repaints everything.
 void forgetTerminal(Presenter& presenter);
