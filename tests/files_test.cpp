@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -130,6 +132,55 @@ TEST_F(FilesTest, DirectoryWithoutBitmapsStaysEmpty) {
     EXPECT_EQ(listDirectory("*.bmp", 39), "");
     EXPECT_EQ(listDirectory("", 39), "");
     EXPECT_EQ(listDirectory("", 39), "");
+}
+
+// Sets the modification time of the current directory an hour back, as for
+// a directory nobody has touched lately: its listing may then be shared.
+void ageCurrentDirectory() {
+    const timespec anHourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, ".", anHourAgo, 0), 0);
+}
+
+TEST_F(FilesTest, ListingSeesEveryChangeOfAQuietDirectory) {
+    writeFile("a.bmp", "");
+    fs::create_directory("d");
+    ageCurrentDirectory();
+    EXPECT_EQ(listAll("*.bmp", 39), (std::vector<std::string>{"a.bmp"}));
+    EXPECT_EQ(listAll("*.bmp", 39), (std::vector<std::string>{"a.bmp"}));
+    const struct {
+        const char* change;
+        void (*make)();
+        std::vector<std::string> bitmaps, directories;
+    } cases[] = {
+        {"created", [] { writeFile("b.bmp", ""); }, {"a.bmp", "b.bmp"}, {".", "..", "d"}},
+        {"renamed", [] { fs::rename("a.bmp", "c.bmp"); }, {"b.bmp", "c.bmp"}, {".", "..", "d"}},
+        {"removed", [] { fs::remove("b.bmp"); }, {"c.bmp"}, {".", "..", "d"}},
+        {"directory", [] { fs::create_directory("e.bmp"); }, {"c.bmp"}, {".", "..", "d", "e.bmp"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        ageCurrentDirectory();
+        listAll("*", 16);
+        c.make();
+        EXPECT_EQ(listAll("*.bmp", 39), c.bitmaps);
+        EXPECT_EQ(listAll("*", 16), c.directories);
+    }
+}
+
+TEST_F(FilesTest, LinkIsReadAgainWhenItsTargetChanges) {
+    fs::create_directory("elsewhere");
+    writeFile("elsewhere/target", "");
+    ASSERT_EQ(chdir("elsewhere"), 0);
+    fs::create_directory("here");
+    ASSERT_EQ(chdir("here"), 0);
+    fs::create_symlink("../target", "link.bmp");
+    ageCurrentDirectory();
+    EXPECT_EQ(listAll("*.bmp", 39), (std::vector<std::string>{"link.bmp"}));
+    // The target becomes a directory; the listed directory itself is unchanged.
+    fs::remove("../target");
+    fs::create_directory("../target");
+    EXPECT_EQ(listAll("*.bmp", 39), std::vector<std::string>{});
+    EXPECT_EQ(listAll("*", 16), (std::vector<std::string>{".", "..", "link.bmp"}));
 }
 
 TEST_F(FilesTest, ChangeAndReadCurrentDirectory) {
