@@ -1,6 +1,7 @@
 #include "services/files.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -39,6 +40,17 @@ Text continueListing() {
 
 void freeRecord(FileRecord& record) {
     record = FileRecord{};
+}
+
+// Hands the waiting output to the stream; false, and the file marked as
+// failed, when not all of it could be written.
+bool writeBuffer(FileRecord& record) {
+    const std::size_t count = record.buffer.size();
+    const bool written = std::fwrite(record.buffer.data(), 1, count, record.stream) == count;
+    record.buffer.clear();
+    if (!written)
+        record.writeFailed = true;
+    return written;
 }
 
 } // namespace
@@ -94,7 +106,11 @@ int openFile(const Text& name, FileMode mode, int number) {
     }
     if (stream == nullptr)
         return FILE_OPEN_FAILED;
-    std::setvbuf(stream, nullptr, _IOFBF, FILE_BUFFER_SIZE);
+    // Output is gathered in the record's own buffer and handed over whole.
+    if (mode == FileMode::Output)
+        std::setvbuf(stream, nullptr, _IONBF, 0);
+    else
+        std::setvbuf(stream, nullptr, _IOFBF, FILE_BUFFER_SIZE);
     record.open = true;
     record.mode = mode;
     record.access = mode == FileMode::Binary ? FileAccess::ReadOnly : FileAccess::WriteOnly;
@@ -114,8 +130,26 @@ int readByte(int number, std::uint8_t& byte) {
     FileRecord* record = openRecord(number);
     if (record == nullptr)
         return FILE_NOT_OPEN;
-    const int value = std::fgetc(record->stream);
-    byte = value == EOF ? 0 : static_cast<std::uint8_t>(value);
+    if (record->bufferPosition == record->buffer.size()) {
+        record->buffer.resize(FILE_BUFFER_SIZE);
+        record->buffer.resize(std::fread(record->buffer.data(), 1, FILE_BUFFER_SIZE, record->stream));
+        record->bufferPosition = 0;
+    }
+    byte = record->buffer.empty() ? 0 : static_cast<std::uint8_t>(record->buffer[record->bufferPosition++]);
+    return FILE_OK;
+}
+
+int readBytes(int number, std::uint8_t* bytes, std::size_t count) {
+    FileRecord* record = openRecord(number);
+    if (record == nullptr)
+        return FILE_NOT_OPEN;
+    if (record->buffer.size() - record->bufferPosition >= count) {
+        std::memcpy(bytes, record->buffer.data() + record->bufferPosition, count);
+        record->bufferPosition += count;
+        return FILE_OK;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        readByte(number, bytes[i]);
     return FILE_OK;
 }
 
@@ -123,11 +157,12 @@ int writeText(int number, const char* bytes, std::size_t count) {
     FileRecord* record = openRecord(number);
     if (record == nullptr)
         return FILE_NOT_OPEN;
-    if (std::fwrite(bytes, 1, count, record->stream) < count) {
-        record->writeFailed = true;
-        return FILE_SHORT_WRITE;
-    }
+    if (record->mode != FileMode::Output)
+        return FILE_SHORT_WRITE; // bitmaps are opened for reading only
+    record->buffer.append(bytes, count);
     record->column = columnAfter(record->column, bytes, count);
+    if (record->buffer.size() >= FILE_BUFFER_SIZE && !writeBuffer(*record))
+        return FILE_SHORT_WRITE;
     return FILE_OK;
 }
 
@@ -140,7 +175,7 @@ int closeFile(int number) {
         freeRecord(*record);
         return FILE_OK;
     }
-    bool failed = record->writeFailed;
+    bool failed = !writeBuffer(*record) || record->writeFailed;
     if (std::fflush(record->stream) != 0 || !hostSyncFile(record->stream))
         failed = true;
     if (std::ferror(record->stream) != 0)

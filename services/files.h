@@ -45,6 +45,10 @@ struct FileRecord {
     FileMode mode = FileMode::Binary;
     FileAccess access = FileAccess::ReadOnly;
     std::FILE* stream = nullptr;
+    // Bytes between the program and the stream, FILE_BUFFER_SIZE at a time:
+    // read ahead (Binary) or waiting to be written (Output).
+    Text buffer;
+    std::size_t bufferPosition = 0;
     std::size_t column = 0;
     // Output only: the file that closeFile puts in place of name.
     Text name;
@@ -59,6 +63,8 @@ int changeDirectory(const Text& path);
 int freeFileNumber();
 int openFile(const Text& name, FileMode mode, int number);
 int readByte(int number, std::uint8_t& byte);
+// count bytes read one after the other, as readByte reads them.
+int readBytes(int number, std::uint8_t* bytes, std::size_t count);
 int writeText(int number, const char* bytes, std::size_t count);
 int closeFile(int number);
 void closeAllFiles();

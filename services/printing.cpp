@@ -1,20 +1,25 @@
 // The print calls: texts, numbers and separators to the screen or a numbered
 // file, with the column each destination keeps.
 
+#include <algorithm>
+#include <charconv>
+
 #include "services/console.h"
 #include "services/files.h"
 #include "services/textforms.h"
 
 namespace {
 
-void writePiece(int destination, const Text& piece) {
-    if (piece.empty())
+void writePiece(int destination, const char* bytes, std::size_t count) {
+    if (count == 0)
         return;
     if (destination == SCREEN_DESTINATION)
-        writeToScreen(piece.data(), piece.size());
+        writeToScreen(bytes, count);
     else
-        writeText(destination, piece.data(), piece.size());
+        writeText(destination, bytes, count);
 }
+
+void writePiece(int destination, const Text& piece) { writePiece(destination, piece.data(), piece.size()); }
 
 std::size_t columnOf(int destination) {
     if (destination == SCREEN_DESTINATION)
@@ -23,10 +28,11 @@ std::size_t columnOf(int destination) {
 }
 
 void printUnsigned(int destination, unsigned value, PrintSeparator separator) {
-    Text piece = std::to_string(value);
+    char digits[16];
+    char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     if (separator == PrintSeparator::Newline)
-        piece += NEWLINE;
-    writePiece(destination, piece);
+        end = std::copy(NEWLINE.begin(), NEWLINE.end(), end);
+    writePiece(destination, digits, static_cast<std::size_t>(end - digits));
     if (separator == PrintSeparator::NextZone)
         printSeparator(destination, separator);
 }

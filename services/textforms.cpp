@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 FixedField makeField(std::size_t width) { return FixedField{Text(width, '\0')}; }
 
@@ -91,11 +92,19 @@ Text dateText() { return dateTextOf(localNow()); }
 Text timeText() { return timeTextOf(localNow()); }
 
 std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count) {
-    for (std::size_t i = count; i > 0; --i) {
-        if (bytes[i - 1] == '\r' || bytes[i - 1] == '\n')
-            return count - i;
+    // memchr keeps the long pieces of the data file cheap to measure.
+    const char* const end = bytes + count;
+    const char* lastEnd = nullptr;
+    for (const char mark : {'\r', '\n'}) {
+        for (const char* at = bytes; at < end; ++at) {
+            at = static_cast<const char*>(std::memchr(at, mark, static_cast<std::size_t>(end - at)));
+            if (at == nullptr)
+                break;
+            if (lastEnd == nullptr || at > lastEnd)
+                lastEnd = at;
+        }
     }
-    return column + count;
+    return lastEnd == nullptr ? column + count : static_cast<std::size_t>(end - lastEnd - 1);
 }
 
 Text zoneFill(std::size_t column) {

@@ -121,9 +121,20 @@ TEST(ZoneTest, FillReachesTheNextZone) {
     EXPECT_EQ(zoneFill(13), Text(1, ' '));
     EXPECT_EQ(zoneFill(14), Text(14, ' '));
     EXPECT_EQ(zoneFill(0), Text(14, ' '));
-    EXPECT_EQ(columnAfter(9, "ab", 2), 11u);
-    EXPECT_EQ(columnAfter(9, "a\r\nb", 4), 1u);
-    EXPECT_EQ(columnAfter(9, "ab\n", 3), 0u);
+}
+
+TEST(ZoneTest, ColumnAfterCountsFromTheLastLineEnd) {
+    const struct {
+        std::size_t column;
+        std::string piece;
+        std::size_t expected;
+    } cases[] = {
+        {9, "ab", 11},       {9, "a\r\nb", 1},   {9, "ab\n", 0},       {9, "ab\r", 0},
+        {0, "", 0},          {5, "\n\rxyz", 3},  {5, "x\ny\rzz", 2},  {3, "\rab\ncd\r\nefg", 3},
+        {7, std::string("a\0b", 3), 10},            {0, "\r\ndata 1%, 2%", 11},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(columnAfter(c.column, c.piece.data(), c.piece.size()), c.expected) << c.piece;
 }
 
 } // namespace
