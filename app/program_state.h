@@ -34,4 +34,6 @@ struct ProgramState {
     // first) and its bar length. It is redrawn only when its text changes.
     std::uint16_t progressRow = 0;
     std::uint16_t progressShown = 0;
+    // "0%" and the bar characters of progressShown, as drawn.
+    Text progressText;
 };

@@ -18,12 +18,13 @@ constexpr int ERROR_ROW = 17;
 void write(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::None); }
 void writeLine(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::Newline); }
 
-void drawProgress(const ProgramState& state, std::uint16_t percent) {
+const Text HUNDRED_PERCENT = "100%";
+
+void drawProgress(const ProgramState& state) {
     moveCursor(PROGRESS_ROW, LEFT_COLUMN);
-    write("0%");
-    write(rightText(fullText(state.progressBar), percent));
+    write(state.progressText);
     moveCursor(PROGRESS_ROW, PERCENT_COLUMN);
-    write("100%");
+    write(HUNDRED_PERCENT);
 }
 
 } // namespace
@@ -74,9 +75,11 @@ void showProgress(ProgramState& state, std::uint16_t y, std::uint16_t height) {
         changed = state.progressRow == 0 || percent != state.progressShown;
         state.progressRow = y;
         state.progressShown = percent;
+        if (changed)
+            state.progressText = "0%" + rightText(fullText(state.progressBar), percent);
     }
     if (changed || screenIsRedirected())
-        drawProgress(state, state.progressShown);
+        drawProgress(state);
     if (changed)
         flushScreen();
 }
