@@ -66,4 +66,4 @@ void NothingChanged(benchmark::State& state) {
 BENCHMARK(FullRepaint);
 BENCHMARK(OneRowChange);
 BENCHMARK(NothingChanged);
-BENCHMARK_MAIN();
+

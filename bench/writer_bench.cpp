@@ -57,4 +57,4 @@ void WriteDataFile(benchmark::State& run) {
 } // namespace
 
 BENCHMARK(WriteDataFile)->Args({176, 132})->Args({2048, 2048})->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+

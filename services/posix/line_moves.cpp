@@ -1,6 +1,7 @@
 #include "services/posix/line_moves.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -11,16 +12,51 @@ constexpr int RUN_COST = 8;
 constexpr int MOVE_COST = 20;
 
 // About what the cell-by-cell difference of two rows costs to send.
-int rowCost(const ScreenModel& model, int modelRow, const ScreenModel& shown, int shownRow) {
+int rowCost(const ScreenModel& model, const ScreenModel& shown, int row) {
     int cost = 0;
     bool inRun = false;
     for (int column = 1; column <= model.width; ++column) {
-        const bool differs = !(cellAt(model, modelRow, column) == cellAt(shown, shownRow, column));
+        const bool differs = !(cellAt(model, row, column) == cellAt(shown, row, column));
         if (differs)
             cost += inRun ? 1 : 1 + RUN_COST;
         inRun = differs;
     }
     return cost;
+}
+
+bool sameRow(const ScreenModel& model, int modelRow, const ScreenModel& shown, int shownRow) {
+    const auto from = [](const ScreenModel& m, int row) {
+        return m.cells.begin() + static_cast<std::ptrdiff_t>((row - 1) * m.width);
+    };
+    return std::equal(from(model, modelRow), from(model, modelRow + 1), from(shown, shownRow));
+}
+
+std::uint64_t rowHash(const ScreenModel& m, int row) {
+    std::uint64_t hash = 14695981039346656037u; // FNV-1a
+    for (int column = 1; column <= m.width; ++column) {
+        const Cell& cell = cellAt(m, row, column);
+        hash = (hash ^ cell.byte) * 1099511628211u;
+        hash = (hash ^ cell.attribute) * 1099511628211u;
+    }
+    return hash;
+}
+
+// landsExactly[r * height + s]: model row r + 1 is what shown row s + 1 shows.
+std::vector<bool> exactRows(const ScreenModel& shown, const ScreenModel& model, int height) {
+    std::vector<std::uint64_t> shownHashes, modelHashes;
+    for (int row = 1; row <= height; ++row) {
+        shownHashes.push_back(rowHash(shown, row));
+        modelHashes.push_back(rowHash(model, row));
+    }
+    std::vector<bool> lands(static_cast<std::size_t>(height * height));
+    for (int r = 0; r < height; ++r) {
+        for (int s = 0; s < height; ++s) {
+            const auto at = static_cast<std::size_t>(r * height + s);
+            lands[at] = modelHashes[static_cast<std::size_t>(r)] == shownHashes[static_cast<std::size_t>(s)] &&
+                        sameRow(model, r + 1, shown, s + 1);
+        }
+    }
+    return lands;
 }
 
 } // namespace
@@ -29,34 +65,35 @@ LineMove bestLineMove(const ScreenModel& shown, const ScreenModel& model, int he
     LineMove best;
     if (shown.width != model.width || height < 3)
         return best;
-    // cost[r][s]: model row r drawn over shown row s (0-based).
-    std::vector<std::vector<int>> cost(height, std::vector<int>(height));
+    std::vector<int> stay(static_cast<std::size_t>(height)); // each row left where it is
     int changedRows = 0;
     for (int r = 0; r < height; ++r) {
-        for (int s = 0; s < height; ++s)
-            cost[r][s] = rowCost(model, r + 1, shown, s + 1);
-        changedRows += cost[r][r] > 0;
+        stay[static_cast<std::size_t>(r)] = rowCost(model, shown, r + 1);
+        changedRows += stay[static_cast<std::size_t>(r)] > 0;
     }
     if (changedRows < 2)
         return best;
-    const int fresh = model.width + RUN_COST; // a row the move brings in
+    // As with hashed line matching, a moved row counts only when it lands
+    // exactly; any other row in the block is resent whole.
+    const int whole = model.width + RUN_COST;
+    const std::vector<bool> lands = exactRows(shown, model, height);
     int bestSaving = 0;
     for (int rows = -(height - 1); rows <= height - 1; ++rows) {
-        if (rows == 0)
-            continue;
         const int span = rows > 0 ? rows : -rows;
+        if (span == 0)
+            continue;
         for (int top = 0; top + span < height; ++top) {
-            int before = 0, after = MOVE_COST + 2 * span + span * fresh;
+            int before = 0;
+            int after = MOVE_COST + 2 * span + span * whole;
             for (int bottom = top; bottom < height; ++bottom) {
-                before += cost[bottom][bottom];
-                // Row bottom keeps a moved row once the block is longer than the move.
-                if (rows > 0 && bottom - span >= top)
-                    after += cost[bottom - span][bottom];
-                if (rows < 0 && bottom - span >= top)
-                    after += cost[bottom][bottom - span];
-                if (bottom - top + 1 <= span)
-                    continue;
-                if (before - after > bestSaving) {
+                before += stay[static_cast<std::size_t>(bottom)];
+                if (bottom - span >= top) {
+                    // The row of the block that now shows a row it did not show before.
+                    const int row = rows > 0 ? bottom - span : bottom;
+                    const int from = rows > 0 ? bottom : bottom - span;
+                    after += lands[static_cast<std::size_t>(row * height + from)] ? 0 : whole;
+                }
+                if (bottom - top + 1 > span && before - after > bestSaving) {
                     bestSaving = before - after;
                     best = {top + 1, bottom + 1, rows};
                 }
