@@ -53,7 +53,7 @@ KeyCode readKey() {
         if (hostInputEnded())
             return KEY_ESCAPE;
         while (!takeArrival()) {
-            hostWaitForInput(KEY_POLL_MS);
+            hostWaitForInput(KEY_IDLE_WAIT_MS);
             pumpKeys();
             if (hostInputEnded())
                 break;

@@ -22,6 +22,9 @@ inline constexpr KeyCode KEY_CLOSE = extendedKey(0x6B);
 
 inline constexpr std::size_t KEY_QUEUE_SLOTS = 512;
 inline constexpr int KEY_POLL_MS = 50;
+// The longest a key wait sleeps between checks: the host wakes it at once for
+// input, so checking more often would only cost processor time.
+inline constexpr int KEY_IDLE_WAIT_MS = 1000;
 
 struct KeyboardState {
     std::array<KeyCode, KEY_QUEUE_SLOTS> keyQueue{};

@@ -272,6 +272,10 @@ void hostWaitForInput(int milliseconds) {
     }
     pollfd input{STDIN_FILENO, POLLIN, 0};
     poll(&input, 1, milliseconds);
+    // A resize or a return from suspension ends the poll: repaint at once
+    // rather than at the next key.
+    if (terminalChanged)
+        surfacePresent();
 }
 
 bool hostInputEnded() {
