@@ -21,9 +21,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure
 
 bench: build
-	$(BUILD)/pictoline_bench
-	$(BUILD)/pictoline_writer_bench
-	python3 bench/convert_timing.py $(BUILD)/pictoline
+	python3 bench/run.py $(BUILD)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

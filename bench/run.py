@@ -1,0 +1,220 @@
+#!/usr/bin/env python3
+"""Every performance figure with its goal, in one table.
+
+    bench/run.py BUILD_DIRECTORY [--quick]
+
+In-process figures come from the Google Benchmark binary (pictoline_bench);
+whole-process figures run the real binary through a pseudo-terminal or a
+pipe. --quick takes fewer samples (for a smoke run)."""
+import fcntl
+import json
+import os
+import pty
+import select
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import termios
+import time
+
+DOWN = b"\x1b[B"
+
+REFERENCE = r'''
+import sys
+data = open(sys.argv[1], "rb").read()
+width = int.from_bytes(data[18:22], "little")
+height = int.from_bytes(data[22:26], "little")
+stride = (3 * width + 3) // 4 * 4
+values = []
+for y in range(height):
+    row = 54 + y * stride
+    for x in range(width):
+        b, g, r = data[row + 3 * x:row + 3 * x + 3]
+        values.append("%d%%" % ((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3)))
+lines = ["data " + ", ".join(values[i:i + 8]) for i in range(0, len(values), 8)]
+open(sys.argv[1] + ".ref.txt", "w", newline="\r\n").write("\n".join(lines) + "\n")
+'''
+
+
+def bitmap(width, height):
+    stride = (3 * width + 3) // 4 * 4
+    pixels = bytes((i * 7) & 0xFF for i in range(stride * height))
+    header = b"BM" + (54 + len(pixels)).to_bytes(4, "little") + bytes(4) + (54).to_bytes(4, "little")
+    info = (40).to_bytes(4, "little") + width.to_bytes(4, "little") + height.to_bytes(4, "little")
+    info += (1).to_bytes(2, "little") + (24).to_bytes(2, "little") + bytes(24)
+    return header + info + pixels
+
+
+def in_process(build):
+    out = subprocess.run([os.path.join(build, "pictoline_bench"), "--benchmark_format=json"],
+                         check=True, capture_output=True, text=True).stdout
+    return {b["name"]: b for b in json.loads(out)["benchmarks"]}
+
+
+class Terminal:
+    """The program in an 80 x 25 pseudo-terminal."""
+
+    def __init__(self, binary, directory):
+        self.master, slave = pty.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
+        self.process = subprocess.Popen([binary], cwd=directory, stdin=slave, stdout=slave,
+                                        stderr=slave, start_new_session=True)
+        os.close(slave)
+
+    def settle(self, quiet=0.15, limit=30.0):
+        """Reads until nothing arrives for quiet seconds; the time of the last byte."""
+        last = None
+        deadline = time.monotonic() + limit
+        while time.monotonic() < deadline:
+            ready, _, _ = select.select([self.master], [], [], quiet)
+            if not ready:
+                break
+            try:
+                os.read(self.master, 65536)
+            except OSError:
+                break
+            last = time.monotonic()
+        return last
+
+    def close(self):
+        self.process.kill()
+        self.process.wait()
+        os.close(self.master)
+
+
+def aged_directory(parent, entries):
+    """A directory of entries names (bitmap files), last changed an hour ago."""
+    path = os.path.join(parent, "entries-%d" % entries)
+    os.mkdir(path)
+    for i in range(entries - 2):  # "." and ".." are entries too
+        open(os.path.join(path, "picture-%06d.bmp" % i), "wb").close()
+    hour_ago = time.time() - 3600
+    os.utime(path, (hour_ago, hour_ago))
+    return path
+
+
+def keypress_latency(binary, directory, presses):
+    terminal = Terminal(binary, directory)
+    try:
+        terminal.settle(quiet=0.5)
+        latencies = []
+        for _ in range(presses):
+            start = time.monotonic()
+            os.write(terminal.master, DOWN)
+            end = terminal.settle()
+            latencies.append((end - start) * 1000 if end else float("nan"))
+        return statistics.median(latencies)
+    finally:
+        terminal.close()
+
+
+def cpu_ns(pid):
+    return int(open("/proc/%d/schedstat" % pid).read().split()[0])
+
+
+def waiting_cpu(binary, directory, seconds):
+    terminal = Terminal(binary, directory)
+    try:
+        terminal.settle(quiet=0.5)
+        before = cpu_ns(terminal.process.pid)
+        terminal.settle(quiet=seconds, limit=seconds)
+        return (cpu_ns(terminal.process.pid) - before) / 1e6
+    finally:
+        terminal.close()
+
+
+def pipe_conversion_ms(binary, directory):
+    start = time.perf_counter()
+    program = subprocess.Popen([binary], cwd=directory, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    program.stdin.write(DOWN * 2 + b"\r")
+    program.stdin.flush()
+    seen = b""
+    while b"!!! Done !!!" not in seen:
+        chunk = os.read(program.stdout.fileno(), 65536)
+        if not chunk:
+            raise SystemExit("pictoline ended without the done line")
+        seen = seen[-16:] + chunk
+    elapsed = time.perf_counter() - start
+    program.kill()
+    program.wait()
+    return elapsed * 1000
+
+
+def reference_ms(directory):
+    start = time.perf_counter()
+    subprocess.run([sys.executable, "-S", "-c", REFERENCE, os.path.join(directory, "pic.bmp")], check=True)
+    return (time.perf_counter() - start) * 1000
+
+
+def peak_memory(binary, directory):
+    """The largest resident size of a whole run up to the closing wait (the
+    peak of the program's own memory since it started, VmHWM)."""
+    program = subprocess.Popen([binary], cwd=directory, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    program.stdin.write(DOWN * 2 + b"\r")
+    program.stdin.flush()
+    seen = b""
+    while b"!!! Done !!!" not in seen:
+        chunk = os.read(program.stdout.fileno(), 65536)
+        if not chunk:
+            raise SystemExit("pictoline ended without the done line")
+        seen = seen[-16:] + chunk
+    status = open("/proc/%d/status" % program.pid).read()
+    program.kill()
+    program.wait()
+    peak = next(line for line in status.splitlines() if line.startswith("VmHWM:"))
+    return int(peak.split()[1]) / 1024
+
+
+def main():
+    build = sys.argv[1]
+    quick = "--quick" in sys.argv
+    binary = os.path.abspath(os.path.join(build, "pictoline"))
+    runs = 5 if quick else 20
+    rows = []
+    bench = in_process(build)
+
+    down = bench["DownInFortyEntries"]["bytes"]
+    rows.append(("Bytes sent for Down, 40 entries (20-row window)", "< 400", "%d" % down, down < 400))
+    rows.append(("  the cell difference alone, for comparison", "", "%d" % bench["DownInFortyEntriesCellDifferenceOnly"]["bytes"], None))
+    rows.append(("  a full repaint, for comparison", "", "%d" % bench["DownInFortyEntriesFullRepaint"]["bytes"], None))
+
+    with tempfile.TemporaryDirectory() as parent:
+        for entries, goal in ((1000, 5), (10000, 20), (100000, 200)):
+            if quick and entries > 10000:
+                continue
+            directory = aged_directory(parent, entries)
+            ms = keypress_latency(binary, directory, 3 if quick else 9)
+            rows.append(("Keypress to screen settled, %d entries" % entries, "< %d ms" % goal, "%.1f ms" % ms, ms < goal))
+
+        small = aged_directory(parent, 40)
+        seconds = 2 if quick else 10
+        cpu = waiting_cpu(binary, small, seconds)
+        rows.append(("CPU while the browser waits %d s for a key" % seconds, "< 10 ms", "%.2f ms" % cpu, cpu < 10))
+
+        pictures = os.path.join(parent, "pictures")
+        os.mkdir(pictures)
+        open(os.path.join(pictures, "pic.bmp"), "wb").write(bitmap(176, 132))
+        ours = statistics.median(pipe_conversion_ms(binary, pictures) for _ in range(runs))
+        theirs = statistics.median(reference_ms(pictures) for _ in range(runs))
+        rows.append(("Convert 176 x 132 through a pipe, to the done line", "< 10 ms", "%.2f ms" % ours, ours < 10))
+        rows.append(("  a python3 script doing the same packing", "", "%.2f ms (ratio %.2f)" % (theirs, ours / theirs), None))
+
+        writer = bench["WriteDataFile/2048/2048"]["items_per_second"] / 1e6
+        rows.append(("Writer throughput, 2048 x 2048 in process", ">= 50 M px/s", "%.1f M px/s" % writer, writer >= 50))
+        small_writer = bench["WriteDataFile/176/132"]["real_time"]
+        rows.append(("  176 x 132 in process", "", "%.2f ms" % small_writer, None))
+
+        memory = peak_memory(binary, pictures)
+        rows.append(("Peak resident memory, whole run", "< 4 MiB", "%.2f MiB" % memory, memory < 4))
+
+    width = max(len(r[0]) for r in rows)
+    print("%-*s  %-13s  %-22s  %s" % (width, "Figure", "Goal", "Measured", "Met"))
+    print("-" * (width + 46))
+    for name, goal, measured, met in rows:
+        print("%-*s  %-13s  %-22s  %s" % (width, name, goal, measured, "" if met is None else ("yes" if met else "NO")))
+
+
+if __name__ == "__main__":
+    main()
