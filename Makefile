@@ -3,7 +3,7 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test bench install clean
+.PHONY: all build run test test-sanitize fuzz bench install clean windows windows-test
 
 all: build
 
@@ -20,11 +20,40 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure
 
+SANITIZE_BUILD ?= build-sanitize
+
+$(SANITIZE_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPICTOLINE_SANITIZE=ON
+
+# Every test, with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: $(SANITIZE_BUILD)/CMakeCache.txt
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+
+# Each fuzz target for FUZZ_SECONDS (clang and libFuzzer).
+FUZZ_SECONDS ?= 60
+fuzz:
+	fuzz/run.sh $(FUZZ_SECONDS)
+
 bench: build
 	python3 bench/run.py $(BUILD)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+WINDOWS_BUILD ?= build-windows
+
+$(WINDOWS_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+# pictoline.exe, cross-built with mingw-w64.
+windows: $(WINDOWS_BUILD)/CMakeCache.txt
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# The unit tests of the Windows build, run under Wine.
+windows-test: windows
+	cd $(WINDOWS_BUILD) && WINEDEBUG=-all ctest --output-on-failure
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD)

@@ -108,6 +108,7 @@ bool endsWithCharacter(const char* bytes, std::size_t count) {
 const ConsoleState& consoleState() { return console; }
 
 void startConsole() {
+    hostStartConsole();
     console = ConsoleState{};
     screenHeight = 0;
 }

@@ -14,6 +14,9 @@ struct KeyboardState;
 // The screen surface: a text area of cells, rows and columns from 1, row 1 at
 // the top of the visible window.
 
+// Sets up what the console needs before anything is shown or read.
+void hostStartConsole();
+
 // Whether output goes to a console or terminal; when false the services pass
 // bytes through unchanged and do nothing else.
 bool surfaceIsConsole();

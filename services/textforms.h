@@ -17,8 +17,8 @@ inline const Text NEWLINE = "\r\n";
 inline constexpr std::size_t ZONE_WIDTH = 14;
 inline constexpr int SCREEN_DESTINATION = 0;
 
-// A text variable of a set width: always exactly width positions, the content
-// followed by zero bytes.
+// A text variable of a set width: always exactly width positions, the bytes
+// last assigned and appended, cut at the width, then zero bytes.
 struct FixedField {
     Text positions;
 };

@@ -16,6 +16,9 @@ namespace {
 class DriverTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // The program starts in the start directory, where these files are not.
+        if (!startDirectory().empty())
+            GTEST_SKIP() << "the program moves to " << startDirectory() << " at start-up";
         resetFakeSurface();
         resetFakeKeyboard();
         closeAllFiles();
@@ -73,7 +76,7 @@ TEST_F(DriverTest, RefusedBitmapIsNamedForOneSecondThenTheSameHighlight) {
         EXPECT_EQ(times.back(), 1000);
         EXPECT_EQ(fakeNowMs(), 5000);
         EXPECT_EQ(screenText().find(c.message), std::string::npos) << "the browser is drawn again";
-        EXPECT_EQ(rowText(fakeSurface().screen, 25).substr(0, here.size() + 6), here + "/b.bmp");
+        EXPECT_EQ(rowText(fakeSurface().screen, 25).substr(0, here.size() + 6), here + pathSeparator() + "b.bmp");
     }
 }
 
@@ -118,6 +121,8 @@ TEST_F(DriverTest, DataFileThatCannotBeWrittenEndsWithCodeOne) {
     EXPECT_EQ(screen.find("Done"), std::string::npos);
 }
 
+// A directory cannot be removed while it is the current one on Windows.
+#ifndef _WIN32
 TEST_F(DriverTest, EnterOnAnEmptyListConvertsTheEmptyNameAndEnds) {
     // Nothing listed (the directory is gone): the remembered name is empty
     // and its kind a bitmap, whose open fails.
@@ -129,5 +134,6 @@ TEST_F(DriverTest, EnterOnAnEmptyListConvertsTheEmptyNameAndEnds) {
     EXPECT_EQ(fakeNowMs(), 2000);
     EXPECT_NE(screenText().find("Falsches Bildformat!!!!"), std::string::npos);
 }
+#endif
 
 } // namespace

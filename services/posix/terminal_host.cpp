@@ -175,6 +175,8 @@ bool readWaitingBytes(std::vector<char>& bytes) {
 
 } // namespace
 
+void hostStartConsole() { start(); }
+
 bool surfaceIsConsole() {
     start();
     return host.outputIsTerminal;

@@ -15,6 +15,7 @@ void resetFakeSurface(int width, int height) {
     startConsole();
 }
 
+void hostStartConsole() {}
 bool surfaceIsConsole() { return surface.isConsole; }
 int surfaceWidth() { return surface.screen.width; }
 int surfaceHeight() { return surface.screen.height; }

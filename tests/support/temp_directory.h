@@ -5,18 +5,30 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
 #include <string>
-#include <vector>
 
 struct TemporaryDirectory {
     std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::path path;
 
     TemporaryDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pictoline-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        path = mkdtemp(name.data());
+        std::random_device device;
+        std::seed_seq seed{device(), device()};
+        std::mt19937_64 next(seed);
+        const std::filesystem::path parent = std::filesystem::temp_directory_path();
+        // create_directory is false when the name is taken, so a name another
+        // test or process holds is never shared.
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const std::filesystem::path candidate =
+                parent / ("pictoline-" + std::to_string(next() % 1000000)); // short: paths show on screen
+            if (std::filesystem::create_directory(candidate))
+                path = candidate;
+        }
+        if (path.empty())
+            throw std::runtime_error("no fresh temporary directory in " + parent.string());
         std::filesystem::current_path(path);
     }
     ~TemporaryDirectory() {

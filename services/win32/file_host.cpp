@@ -1,0 +1,129 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "services/host.h"
+
+namespace {
+
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE handleOf(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+// Whether an existing name is a file on a disk and not a device such as CON,
+// which reads can wait on for ever and a rename cannot replace.
+bool isDiskFile(const std::string& name) {
+    const HANDLE handle =
+        CreateFileA(name.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const bool onDisk = GetFileType(handle) == FILE_TYPE_DISK;
+    CloseHandle(handle);
+    return onDisk;
+}
+
+bool isMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Everything of name up to and including its last separator or drive colon.
+std::string directoryPrefix(const std::string& name) {
+    const std::size_t end = name.find_last_of("/\\:");
+    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
+// The attributes the new file takes over from the one it replaces, as a plain
+// rewrite of that file would keep them.
+DWORD keptAttributes(const std::string& name) {
+    const DWORD earlier = GetFileAttributesA(name.c_str());
+    if (earlier == INVALID_FILE_ATTRIBUTES)
+        return FILE_ATTRIBUTE_NORMAL;
+    const DWORD kept = earlier & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    return kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept;
+}
+
+// Creates a file of a name nobody has yet; sharing delete lets another thread
+// remove it while it is still open.
+HANDLE createUnique(const std::string& prefix, DWORD attributes, std::string& path) {
+    static unsigned sequence = 0;
+    const std::string stem = prefix + ".pictoline-" + std::to_string(GetCurrentProcessId()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = stem + std::to_string(++sequence);
+        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr,
+                                          CREATE_NEW, attributes, nullptr);
+        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return handle;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+std::FILE* hostOpenForReading(const std::string& name) {
+    std::FILE* stream = std::fopen(name.c_str(), "rb");
+    if (stream != nullptr && GetFileType(handleOf(stream)) != FILE_TYPE_DISK) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+std::string hostReplacementTarget(const std::string& name) {
+    return name;
+}
+
+bool hostRefusesReplacement(const std::string& name) {
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return !isMissing(GetLastError());
+    constexpr DWORD unwritable =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE;
+    return (attributes & unwritable) != 0 || !isDiskFile(name);
+}
+
+std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName) {
+    std::string path;
+    const HANDLE handle = createUnique(directoryPrefix(name), keptAttributes(name), path);
+    if (handle == INVALID_HANDLE_VALUE)
+        return nullptr;
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (descriptor == -1) {
+        CloseHandle(handle);
+        DeleteFileA(path.c_str());
+        return nullptr;
+    }
+    std::FILE* stream = _fdopen(descriptor, "wb");
+    if (stream == nullptr) {
+        _close(descriptor);
+        DeleteFileA(path.c_str());
+        return nullptr;
+    }
+    temporaryName = path;
+    return stream;
+}
+
+bool hostSyncFile(std::FILE* stream) {
+    const HANDLE handle = handleOf(stream);
+    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
+
+bool hostReplaceFile(const std::string& temporaryName, const std::string& name) {
+    return MoveFileExA(temporaryName.c_str(), name.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// Runs on the console's control handler thread too, with the file still open.
+void hostRemoveFile(const char* name) {
+    DeleteFileA(name);
+}
+
+void hostAtExit(void (*function)()) {
+    std::atexit(function);
+}
