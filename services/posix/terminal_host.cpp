@@ -103,6 +103,9 @@ void installSignals() {
     for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
         std::signal(signal, onEndingSignal);
     std::signal(SIGPIPE, SIG_IGN);
+    // A file grown past the size limit fails its write, which the program
+    // reports, instead of ending the process with its temporary file left.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (host.inputIsTerminal) {
         std::signal(SIGTSTP, onStop);
         std::signal(SIGCONT, onContinue);

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# End-to-end checks of the real binary in a hostile world: entries that are
+# not files, names that are not text, a directory that goes away or cannot be
+# read, a full disk, a huge directory, a terminal that closes, input that ends
+# anywhere.
+source "$(dirname "$0")/common.sh"
+
+ok() { "$@" && echo 0 || echo 1; }
+code() { cat "$work/code" 2>/dev/null; }
+bitmap() { python3 "$here/make_bitmap.py" "$@"; }
+
+# Entries named like bitmaps that are not files: listed by neither mask,
+# never opened (opening a FIFO would hang).
+odd="$work/odd"
+mkdir -p "$odd"
+mkfifo "$odd/fifo.bmp"
+python3 -c "import socket,sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])" "$odd/socket.bmp"
+mknod "$odd/device.bmp" c 1 3 2>/dev/null || ln -s /dev/null "$odd/device.bmp"
+bitmap "$odd/real.bmp" 2 2
+(cd "$odd" && printf '\033[B\033[B\r' | timeout 10 "$binary" > "$work/out")
+check "odd entries: the conversion ends" $?
+check "odd entries are not listed" "$(ok [ "$(grep -ac 'fifo.bmp\|socket.bmp\|device.bmp' "$work/out")" = 0 ])"
+check "odd entries: the real bitmap converts" "$(ok [ -s "$odd/real.bmp.txt" ])"
+
+# Names with an escape sequence, a carriage return, a line feed, invalid
+# UTF-8, and 255 bytes: the screen shows one cell a byte, the data file's
+# comment line holds "?" for the control bytes.
+names="$work/names"
+mkdir -p "$names"
+long=$(printf 'n%.0s' $(seq 1 251)).bmp
+bitmap "$names/"$'\e[2J\e[31mred.bmp' 1 1
+bitmap "$names/$long" 1 1
+start_program "$names"
+wait_for_row 25 "$names/."
+check "a name with an escape sequence does not clear the screen" "$(ok [ "$(row 1 | cut -c1-3)" = "== " ])"
+t send-keys Down Down Enter
+wait_for "$work/code"
+check "escape name converts" "$(ok [ "$(code)" = 0 ])"
+check "escape name: the comment line shows ? for ESC" \
+    "$(ok grep -qa "'originalname: ?\[2J?\[31mred.bmp" "$names/"$'\e[2J\e[31mred.bmp.txt')"
+for name in $'cr\rname.bmp' $'lf\nname.bmp' $'bad\xff\xfeutf8.bmp'; do
+    rm -rf "$names" && mkdir -p "$names"
+    bitmap "$names/$name" 1 1
+    (cd "$names" && printf '\033[B\033[B\r' | timeout 10 "$binary" > /dev/null)
+    check "name $(printf %q "$name") converts" "$(ok [ -s "$names/$name.txt" ])"
+    check "name $(printf %q "$name"): one line per line" \
+        "$(ok [ "$(sed -n 2p "$names/$name.txt" | tr -d '\r' | grep -c "'originalname: ")" = 1 ])"
+done
+rm -rf "$names" && mkdir -p "$names"
+bitmap "$names/$long" 1 1
+(cd "$names" && printf '\033[B\033[B\r' | timeout 10 "$binary" > /dev/null)
+check "a 255-byte name: the data file cannot take 4 more bytes, which is reported" \
+    "$(ok [ ! -e "$names/$long.txt" ])"
+
+# The current directory removed while the browser shows it.
+gone="$work/gone"
+mkdir -p "$gone"
+start_program "$gone"
+wait_for_row 25 "$gone/."
+rmdir "$gone"
+t send-keys Down Enter
+sleep 0.3
+t send-keys Escape
+wait_for "$work/code"
+check "removed directory: Esc still ends with 0" "$(ok [ "$(code)" = 0 ])"
+
+# A directory that cannot be read, as an ordinary user (root reads anything).
+if [ "$(id -u)" = 0 ]; then
+    locked="$work/locked"
+    mkdir -p "$locked"
+    chmod 755 "$work"
+    chmod 311 "$locked"
+    cp "$binary" "$work/pictoline" && chmod 755 "$work/pictoline"
+    binary="$work/pictoline" start_program "$locked" "setpriv --reuid=65534 --regid=65534 --clear-groups"
+    wait_for_row 3 " current path: $locked"
+    check "unreadable directory: an empty list" "$(ok [ "$(row 4 | tr -d ' ')" = "" ])"
+    t send-keys Escape
+    wait_for "$work/code"
+    check "unreadable directory: Esc ends with 0" "$(ok [ "$(code)" = 0 ])"
+    chmod 755 "$locked"
+fi
+
+# A full disk: a file size limit below the data file's size.
+full="$work/full"
+mkdir -p "$full"
+bitmap "$full/pic.bmp" 176 132
+echo earlier > "$full/pic.bmp.txt"
+# Only the program is limited: its screen output goes through cat to a file.
+(cd "$full" && printf '\033[B\033[B\r' | (ulimit -f 64 && exec timeout 10 "$binary") | cat > "$work/out"
+ exit "${PIPESTATUS[1]}")
+check "full disk ends with exit code 1" "$(ok [ $? = 1 ])"
+check "full disk: the error is shown" "$(ok grep -qa '!!! Error: could not write pic.bmp.txt !!!' "$work/out")"
+check "full disk: the earlier data file is kept" "$(ok [ "$(cat "$full/pic.bmp.txt")" = earlier ])"
+check "full disk: no temporary file left" "$(ok [ -z "$(ls -A "$full" | grep '^\.pictoline-')" ])"
+
+# A directory of 100 000 entries stays responsive.
+huge="$work/huge"
+mkdir -p "$huge"
+python3 -c "
+import os, sys
+for i in range(99998):
+    open(os.path.join(sys.argv[1], 'p%06d.bmp' % i), 'w').close()
+os.utime(sys.argv[1], (0, 0))" "$huge"
+start=$(date +%s%N)
+(cd "$huge" && printf '\033[B\033[B\033[B' | timeout 20 "$binary" > /dev/null)
+check "100 000 entries: three moves and the end" $?
+elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+check "100 000 entries: under 2 s for the start and three moves (took ${elapsed} ms)" "$(ok [ "$elapsed" -lt 2000 ])"
+
+# The terminal goes away while the browser waits: the program ends and does
+# not spin.
+for how in hangup close; do
+    check "terminal $how: the program ends" "$(ok python3 "$here/terminal_gone.py" "$binary" "$work" "$how")"
+done
+
+# Input that ends anywhere, even inside an escape sequence: the program ends.
+keys=$'\033[B\033[B\033[A\r'
+for cut in $(seq 0 ${#keys}); do
+    (cd "$odd" && printf '%s' "${keys:0:$cut}" | timeout 10 "$binary" > /dev/null)
+    result=$?
+    check "input cut after $cut bytes ends the program" "$(ok [ "$result" = 0 ])"
+done
+
+finish

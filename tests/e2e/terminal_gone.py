@@ -1,0 +1,46 @@
+#!/usr/bin/env python3
+"""The terminal goes away while the browser waits for a key:
+terminal_gone.py PICTOLINE DIRECTORY hangup|close
+
+hangup sends SIGHUP, as a closing terminal emulator does; close closes the
+pseudo-terminal's master side. Exits 0 when the program ends within 3 s
+having used little processor time (no spinning on a dead terminal)."""
+import os
+import pty
+import signal
+import subprocess
+import sys
+import time
+
+
+def cpu_ms(pid):
+    try:
+        return int(open("/proc/%d/schedstat" % pid).read().split()[0]) / 1e6
+    except OSError:
+        return 0.0
+
+
+def main():
+    binary, directory, how = sys.argv[1], sys.argv[2], sys.argv[3]
+    master, slave = pty.openpty()
+    program = subprocess.Popen([binary], cwd=directory, stdin=slave, stdout=slave, stderr=slave,
+                               start_new_session=True)
+    os.close(slave)
+    time.sleep(0.5)
+    os.read(master, 65536)
+    before = cpu_ms(program.pid)
+    if how == "hangup":
+        program.send_signal(signal.SIGHUP)
+    else:
+        os.close(master)
+    deadline = time.monotonic() + 3
+    while program.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.05)
+    used = cpu_ms(program.pid) - before if program.poll() is None else 0.0
+    if program.poll() is None:
+        program.kill()
+        sys.exit("still running after 3 s (%.0f ms of processor time)" % used)
+
+
+if __name__ == "__main__":
+    main()
