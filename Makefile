@@ -51,9 +51,14 @@ $(WINDOWS_BUILD)/CMakeCache.txt:
 windows: $(WINDOWS_BUILD)/CMakeCache.txt
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
-# The unit tests of the Windows build, run under Wine.
-windows-test: windows
-	cd $(WINDOWS_BUILD) && WINEDEBUG=-all ctest --output-on-failure
+# Wine without its Mono and Gecko installers, which would ask for the network.
+WINE_ENV = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# The unit tests of the Windows build under Wine, then pictoline.exe in a
+# terminal against the Linux build.
+windows-test: windows build
+	cd $(WINDOWS_BUILD) && $(WINE_ENV) ctest --output-on-failure
+	$(WINE_ENV) tests/e2e/wine.sh $(WINDOWS_BUILD)/pictoline.exe $(BUILD)/pictoline
 
 clean:
 	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD)

@@ -103,6 +103,9 @@ ConsoleKeyEvent keyEventOf(const KEY_EVENT_RECORD& record) {
     event.character = static_cast<std::uint8_t>(record.uChar.AsciiChar);
     event.controlKeyState = record.dwControlKeyState;
     event.unshifted = static_cast<std::uint16_t>(MapVirtualKeyA(record.wVirtualKeyCode, MAPVK_VK_TO_CHAR) & 0xFFFF);
+    // Wine's console reports Esc without the character 27 that Windows gives it.
+    if (event.virtualKeyCode == VK_ESCAPE && event.character == 0)
+        event.character = 27;
     return event;
 }
 
