@@ -125,8 +125,9 @@ def waiting_cpu(binary, directory, seconds):
         terminal.close()
 
 
-def pipe_conversion_ms(binary, directory):
-    start = time.perf_counter()
+def convert_to_done_line(binary, directory):
+    """Starts a conversion of the third entry through a pipe; returns the
+    running program once "!!! Done !!!" has arrived."""
     program = subprocess.Popen([binary], cwd=directory, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     program.stdin.write(DOWN * 2 + b"\r")
     program.stdin.flush()
@@ -136,9 +137,19 @@ def pipe_conversion_ms(binary, directory):
         if not chunk:
             raise SystemExit("pictoline ended without the done line")
         seen = seen[-16:] + chunk
-    elapsed = time.perf_counter() - start
+    return program
+
+
+def end(program):
     program.kill()
     program.wait()
+
+
+def pipe_conversion_ms(binary, directory):
+    start = time.perf_counter()
+    program = convert_to_done_line(binary, directory)
+    elapsed = time.perf_counter() - start
+    end(program)
     return elapsed * 1000
 
 
@@ -151,18 +162,9 @@ def reference_ms(directory):
 def peak_memory(binary, directory):
     """The largest resident size of a whole run up to the closing wait (the
     peak of the program's own memory since it started, VmHWM)."""
-    program = subprocess.Popen([binary], cwd=directory, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    program.stdin.write(DOWN * 2 + b"\r")
-    program.stdin.flush()
-    seen = b""
-    while b"!!! Done !!!" not in seen:
-        chunk = os.read(program.stdout.fileno(), 65536)
-        if not chunk:
-            raise SystemExit("pictoline ended without the done line")
-        seen = seen[-16:] + chunk
+    program = convert_to_done_line(binary, directory)
     status = open("/proc/%d/status" % program.pid).read()
-    program.kill()
-    program.wait()
+    end(program)
     peak = next(line for line in status.splitlines() if line.startswith("VmHWM:"))
     return int(peak.split()[1]) / 1024
 

@@ -8,6 +8,7 @@
 
 #include "services/files.h"
 #include "services/host_names.h"
+#include "tests/support/listing.h"
 #include "tests/support/temp_directory.h"
 
 // The file services as every host gives them. Names come in the host's own
@@ -17,8 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Names = std::vector<std::string>;
-
 // Each test runs in a fresh directory of its own.
 class FilesTest : public ::testing::Test {
   protected:
@@ -26,24 +25,6 @@ class FilesTest : public ::testing::Test {
 
     TemporaryDirectory directory_;
 };
-
-Names sortedListing(const std::string& pattern, std::uint32_t mask) {
-    Names names;
-    for (Text name = listDirectory(pattern, mask); !name.empty(); name = listDirectory("", mask))
-        names.push_back(name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-Names temporaryFilesIn(const fs::path& directory) {
-    Names found;
-    for (const auto& item : fs::directory_iterator(directory)) {
-        const std::string name = item.path().filename().string();
-        if (name.rfind(".pictoline-", 0) == 0)
-            found.push_back(name);
-    }
-    return found;
-}
 
 TEST_F(FilesTest, DirectoryMaskGivesDirectoriesAndFileMaskTheRest) {
     for (const char* name : {"b.bmp", "notes.txt", "_x"})

@@ -15,6 +15,7 @@
 
 #include "services/files.h"
 #include "tests/support/ordinary_user.h"
+#include "tests/support/listing.h"
 #include "tests/support/temp_directory.h"
 
 // The file services over a POSIX file system: the attributes and order the
@@ -24,31 +25,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Names = std::vector<std::string>;
-
 class PosixFilesTest : public ::testing::Test {
   protected:
     void TearDown() override { closeAllFiles(); }
 
     TemporaryDirectory directory_;
 };
-
-Names listAll(const std::string& pattern, std::uint32_t mask) {
-    Names names;
-    for (Text name = listDirectory(pattern, mask); !name.empty(); name = listDirectory("", mask))
-        names.push_back(name);
-    return names;
-}
-
-Names temporaryFilesIn(const fs::path& directory) {
-    Names found;
-    for (const auto& item : fs::directory_iterator(directory)) {
-        const std::string name = item.path().filename().string();
-        if (name.rfind(".pictoline-", 0) == 0)
-            found.push_back(name);
-    }
-    return found;
-}
 
 TEST_F(PosixFilesTest, ListingPutsDotEntriesFirstThenNtfsOrder) {
     for (const char* name : {"b", "A", "a", "_x"})

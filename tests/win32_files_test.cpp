@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "services/files.h"
+#include "tests/support/listing.h"
 #include "tests/support/temp_directory.h"
 
 // The file services over the Windows runtime: the attributes the file system
@@ -19,8 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-using Names = std::vector<std::string>;
 
 class WindowsFilesTest : public ::testing::Test {
   protected:
@@ -33,24 +32,6 @@ class WindowsFilesTest : public ::testing::Test {
 
     TemporaryDirectory directory_;
 };
-
-Names sortedListing(const std::string& pattern, std::uint32_t mask) {
-    Names names;
-    for (Text name = listDirectory(pattern, mask); !name.empty(); name = listDirectory("", mask))
-        names.push_back(name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-Names temporaryFilesIn(const fs::path& directory) {
-    Names found;
-    for (const auto& item : fs::directory_iterator(directory)) {
-        const std::string name = item.path().filename().string();
-        if (name.rfind(".pictoline-", 0) == 0)
-            found.push_back(name);
-    }
-    return found;
-}
 
 DWORD attributesOf(const std::string& name) {
     return GetFileAttributesA(name.c_str());
