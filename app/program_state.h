@@ -31,9 +31,8 @@ struct ProgramState {
     FixedField progressBar = makeField(PROGRESS_BAR_WIDTH);
     int bitmapFileNumber = 0;
     // What the progress row shows now: the row it was drawn for (0 before the
-    // first) and its bar length. It is redrawn only when its text changes.
+    // first) and "0%" with its bar characters. It is redrawn only when its
+    // text changes.
     std::uint16_t progressRow = 0;
-    std::uint16_t progressShown = 0;
-    // "0%" and the bar characters of progressShown, as drawn.
     Text progressText;
 };

@@ -1,5 +1,7 @@
 #include "convert/conversion_screen.h"
 
+#include <utility>
+
 #include "convert/data_writer.h"
 #include "services/console.h"
 #include "services/files.h"
@@ -71,12 +73,10 @@ void showProgress(ProgramState& state, std::uint16_t y, std::uint16_t height) {
     // Redirected output receives the bytes of every redraw.
     bool changed = false;
     if (y != state.progressRow) {
-        const std::uint16_t percent = progressPercent(y, height);
-        changed = state.progressRow == 0 || percent != state.progressShown;
+        Text text = "0%" + rightText(fullText(state.progressBar), progressPercent(y, height));
+        changed = state.progressRow == 0 || text != state.progressText;
         state.progressRow = y;
-        state.progressShown = percent;
-        if (changed)
-            state.progressText = "0%" + rightText(fullText(state.progressBar), percent);
+        state.progressText = std::move(text);
     }
     if (changed || screenIsRedirected())
         drawProgress(state);

@@ -21,11 +21,7 @@ namespace {
 class BrowserTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetFakeSurface();
-        resetFakeKeyboard();
-        closeAllFiles();
-        startProgramState(state);
-        state.bitmapFileNumber = freeFileNumber();
+        startFakeProgram(state);
         here = std::filesystem::current_path().string();
     }
     std::string row(int n) { return rowText(fakeSurface().screen, n); }

@@ -15,11 +15,7 @@ namespace {
 class ConversionScreenTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetFakeSurface();
-        resetFakeKeyboard();
-        closeAllFiles();
-        startProgramState(state);
-        state.bitmapFileNumber = freeFileNumber();
+        startFakeProgram(state);
     }
     std::string row(int n) { return rowText(fakeSurface().screen, n); }
     std::uint8_t colour(int r, int c) { return cellAt(fakeSurface().screen, r, c).attribute; }

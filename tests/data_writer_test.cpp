@@ -50,11 +50,7 @@ std::vector<unsigned> valuesOf(const std::vector<std::string>& lines) {
 class DataWriterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetFakeSurface();
-        resetFakeKeyboard();
-        closeAllFiles();
-        startProgramState(state);
-        state.bitmapFileNumber = freeFileNumber();
+        startFakeProgram(state);
     }
     // Converts the named bitmap as the driver does; the data file's bytes.
     std::string convert(const std::string& name, bool expectWritten = true) {

@@ -130,9 +130,9 @@ void pumpConsoleEvents(KeyboardState& keyboard) {
 // Bytes waiting in a pipe, or the rest of a file; marks the end of input.
 void pumpInputBytes(KeyboardState& keyboard) {
     std::vector<KeyCode> keys;
+    const bool isPipe = GetFileType(host.input) == FILE_TYPE_PIPE;
     while (!host.inputEnded) {
         DWORD available = 0;
-        const bool isPipe = GetFileType(host.input) == FILE_TYPE_PIPE;
         if (isPipe && !PeekNamedPipe(host.input, nullptr, 0, nullptr, &available, nullptr)) {
             host.inputEnded = true; // the writer has gone
             break;

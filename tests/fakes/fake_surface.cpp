@@ -1,6 +1,8 @@
 #include "tests/fakes/fakes.h"
 
+#include "app/driver.h"
 #include "services/console.h"
+#include "services/files.h"
 #include "services/host.h"
 
 namespace {
@@ -51,4 +53,12 @@ void surfaceBeep() { ++surface.beeps; }
 void surfacePresent() {
     ++surface.presents;
     surface.presentTimes.push_back(fakeNowMs());
+}
+
+void startFakeProgram(ProgramState& state) {
+    resetFakeSurface();
+    resetFakeKeyboard();
+    closeAllFiles();
+    startProgramState(state);
+    state.bitmapFileNumber = freeFileNumber();
 }

@@ -30,3 +30,8 @@ void resetFakeKeyboard();
 void scheduleKey(std::int64_t atMs, KeyCode key);
 void endFakeInputAt(std::int64_t atMs);
 std::int64_t fakeNowMs();
+
+struct ProgramState;
+// The state of a program just started over the fakes: a fresh surface and
+// keyboard, no open files, the start values, and the bitmap's file number.
+void startFakeProgram(ProgramState& state);
