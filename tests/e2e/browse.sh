@@ -7,7 +7,7 @@ mkdir -p "$work/sub"
 
 # The first screen: the title in light red on white, the current path, the list.
 start_program
-sleep 0.5
+wait_for_row 25 "$work/."
 screen=$(t capture-pane -p -e)
 check "title row" "$([[ "$(row 1)" == "== Pictoline V1.1"*" ==" ]] && echo 0 || echo 1)"
 check "title colours" "$(grep -qF $'\e[91m\e[107m== Pictoline' <<<"$screen" && echo 0 || echo 1)"
@@ -15,43 +15,41 @@ check "current path" "$([ "$(row 3)" = " current path: $work" ] && echo 0 || ech
 check "path row names the highlighted entry" "$([ "$(row 25)" = "$work/." ] && echo 0 || echo 1)"
 
 # Into the sub-directory and back up through "..".
+# Keys are handled in order, so each check that something changed nothing
+# ends with a move whose result is known only if it did.
 t send-keys Down Down Enter
-sleep 0.3
-check "entered sub" "$([ "$(row 3)" = " current path: $work/sub" ] && echo 0 || echo 1)"
+check "entered sub" "$(ok wait_for_row 3 " current path: $work/sub")"
 t send-keys Down Enter
-sleep 0.3
-check "back up through .." "$([ "$(row 3)" = " current path: $work" ] && echo 0 || echo 1)"
-t send-keys Down Down Down Down
-sleep 0.3
-check "Down at the last entry changes nothing" "$([ "$(row 25)" = "$work/sub" ] && echo 0 || echo 1)"
-t send-keys Up Up Up Up x F5
-sleep 0.3
-check "Up at the first entry and unknown keys change nothing" "$([ "$(row 25)" = "$work/." ] && echo 0 || echo 1)"
+check "back up through .." "$(ok wait_for_row 3 " current path: $work")"
+t send-keys Down Down Down Down Up
+check "Down at the last entry changes nothing" "$(ok wait_for_row 25 "$work/..")"
+t send-keys Up Up Up x F5 Down
+check "Up at the first entry and unknown keys change nothing" "$(ok wait_for_row 25 "$work/..")"
 
 t send-keys Escape
 wait_for "$work/code"
-check "Esc ends with exit code 0" "$([ "$(cat "$work/code" 2>/dev/null)" = 0 ] && echo 0 || echo 1)"
+check "Esc ends with exit code 0" "$(ok [ "$(code)" = 0 ])"
 wait_for "$work/after"
 check "terminal modes restored after Esc" "$(cmp -s "$work/before" "$work/after"; echo $?)"
 
 # Ctrl+C ends the program and leaves the modes as they were.
 start_program
-sleep 0.5
+wait_for_row 25 "$work/."
 t send-keys C-c
 wait_for "$work/code"
-check "Ctrl+C ends the program" "$([ "$(cat "$work/code" 2>/dev/null)" = 130 ] && echo 0 || echo 1)"
+check "Ctrl+C ends the program" "$(ok [ "$(code)" = 130 ])"
 wait_for "$work/after"
 check "terminal modes restored after Ctrl+C" "$(cmp -s "$work/before" "$work/after"; echo $?)"
 
 # Keys that are not Esc do not end it; a lone Esc after them does.
 start_program
-sleep 0.5
-t send-keys Down Up Enter x
-sleep 0.3
+wait_for_row 25 "$work/."
+t send-keys Down Up Enter x Down
+wait_for_row 25 "$work/.."
 check "other keys keep it running" "$([ ! -e "$work/code" ] && echo 0 || echo 1)"
 t send-keys Escape
 wait_for "$work/code"
-check "Esc after other keys ends it" "$([ "$(cat "$work/code" 2>/dev/null)" = 0 ] && echo 0 || echo 1)"
+check "Esc after other keys ends it" "$(ok [ "$(code)" = 0 ])"
 
 # Through a pipe: an escape byte ends the program, as does the end of input.
 (cd "$work" && printf '\033' | timeout 5 "$binary" > "$work/out")

@@ -15,6 +15,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Prints 0 when the command succeeds, 1 otherwise: a result for check.
+ok() { "$@" && echo 0 || echo 1; }
+
 check() { # name, condition result
     if [ "$2" -eq 0 ]; then
         passes=$((passes + 1))
@@ -55,6 +58,9 @@ wait_for() { # file, tenths of a second (default 50)
 }
 
 row() { t capture-pane -p | sed -n "$1p"; }
+
+# The exit code the session recorded, empty while the program runs.
+code() { cat "$work/code" 2>/dev/null; }
 
 # Waits until row $1 of the pane reads $2, for at most 5 seconds.
 wait_for_row() {

@@ -5,9 +5,6 @@
 # directory; an interrupted conversion.
 source "$(dirname "$0")/common.sh"
 
-ok() { "$@" && echo 0 || echo 1; }
-code() { cat "$work/code" 2>/dev/null; }
-
 pics="$work/pics"
 mkdir -p "$pics"
 convert -size 40x30 -seed 5 plasma:fractal -colors 256 -type Palette BMP3:"$pics/grey.bmp"
@@ -26,8 +23,8 @@ check "8-bit message on row 24" \
     "$(ok [ "$(row 24)" = "                8Bit Bitmap - you can only use 24Bit Bitmaps" ])"
 check "message in light red on blue" \
     "$(ok grep -qF $'\e[91m\e[44m8Bit Bitmap' <<<"$(t capture-pane -p -e)")"
-sleep 1.2
-check "browser back after the message, same highlight" "$(ok [ "$(row 25)" = "$pics/grey.bmp" ])"
+check "browser back after the message, same highlight" "$(ok wait_for_row 25 "$pics/grey.bmp")"
+check "the message is gone" "$(ok [ "$(row 24)" != "                8Bit Bitmap - you can only use 24Bit Bitmaps" ])"
 check "still running" "$(ok [ ! -e "$work/code" ])"
 t send-keys Down Enter
 wait_for "$work/code"

@@ -5,8 +5,6 @@
 # anywhere.
 source "$(dirname "$0")/common.sh"
 
-ok() { "$@" && echo 0 || echo 1; }
-code() { cat "$work/code" 2>/dev/null; }
 bitmap() { python3 "$here/make_bitmap.py" "$@"; }
 
 # Entries named like bitmaps that are not files: listed by neither mask,

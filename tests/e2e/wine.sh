@@ -7,9 +7,6 @@ source "$(dirname "$0")/common.sh"
 linux=$(realpath "$2")
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-ok() { "$@" && echo 0 || echo 1; }
-code() { cat "$work/code" 2>/dev/null; }
-
 drive_c="${WINEPREFIX:-$HOME/.wine}/drive_c"
 wine cmd /c exit >/dev/null 2>&1 # makes the Wine prefix on a first run
 name="zz-pictoline-e2e-$$.bmp"
