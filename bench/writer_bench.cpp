@@ -33,6 +33,7 @@ void WriteDataFile(benchmark::State& run) {
     const auto height = static_cast<std::uint16_t>(run.range(1));
     const std::filesystem::path directory = std::filesystem::temp_directory_path() / "pictoline-bench";
     std::filesystem::create_directories(directory);
+    const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(directory);
     const std::string name = writeBitmap(directory, width, height);
     resetFakeSurface();
@@ -51,6 +52,8 @@ void WriteDataFile(benchmark::State& run) {
     run.SetItemsProcessed(run.iterations() * width * height);
     run.counters["output_bytes"] =
         static_cast<double>(std::filesystem::file_size(directory / dataFileName(name)));
+    // The benchmarks after this one need a current directory that exists.
+    std::filesystem::current_path(previous);
     std::filesystem::remove_all(directory);
 }
 
