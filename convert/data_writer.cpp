@@ -1,6 +1,8 @@
 #include "convert/data_writer.h"
 
 #include <charconv>
+#include <cstring>
+#include <string_view>
 
 #include "convert/conversion_screen.h"
 #include "services/files.h"
@@ -60,11 +62,28 @@ std::uint8_t readBitmapByte(const ProgramState& state) {
     return byte;
 }
 
+// One data line in the making, printed whole when the next one begins: the
+// same bytes as printing every piece on its own, in far fewer calls. Its
+// longest form, the line end, "data " and eight five-digit values with "%"
+// and ", " between them, is 69 bytes.
+struct DataLine {
+    char bytes[80];
+    std::size_t size = 0;
+};
+
+void append(DataLine& line, std::string_view text) {
+    std::memcpy(line.bytes + line.size, text.data(), text.size());
+    line.size += text.size();
+}
+
+void printLine(DataLine& line) {
+    writeText(DATA_FILE_NUMBER, line.bytes, line.size);
+    line.size = 0;
+}
+
 // One value and what goes before it: ", " on the same line, or the end of
-// the line (and a block label when one is due) and "data ". A data line is
-// gathered in line and printed whole when the next one begins: the same
-// bytes as printing every piece on its own, in far fewer calls.
-void convertPixel(ProgramState& state, std::uint16_t y, Text& line) {
+// the line (and a block label when one is due) and "data ".
+void convertPixel(ProgramState& state, std::uint16_t y, DataLine& line) {
     ++state.valuesInBlock;
     std::uint8_t bgr[3];
     readBytes(state.bitmapFileNumber, bgr, 3);
@@ -72,19 +91,18 @@ void convertPixel(ProgramState& state, std::uint16_t y, Text& line) {
     const std::uint16_t value = rgb565(bgr[2], bgr[1], bgr[0]);
     ++state.valuesOnLine;
     if (state.valuesOnLine < VALUES_PER_LINE) {
-        line += ", ";
+        append(line, ", ");
     } else {
-        write(line);
-        line.clear();
+        printLine(line);
         if (state.valuesInBlock >= state.blockLimit - VALUES_PER_LINE)
             writeBlockLabel(state);
-        line += NEWLINE;
-        line += DATA_LINE_START;
+        append(line, NEWLINE);
+        append(line, DATA_LINE_START);
         state.valuesOnLine = 0;
     }
-    char digits[8];
-    line.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-    line += '%';
+    char* end = std::to_chars(line.bytes + line.size, line.bytes + sizeof line.bytes, value).ptr;
+    *end++ = '%';
+    line.size = static_cast<std::size_t>(end - line.bytes);
 }
 
 void writeFooter() {
@@ -112,7 +130,7 @@ bool writeDataFile(ProgramState& state, const Text& bitmapName) {
     buildTimestamp(state);
     writeHeader(state, bitmapName);
     const std::uint16_t width = state.info.width;
-    Text line;
+    DataLine line;
     for (std::uint16_t y = 1; y <= state.info.height; ++y) {
         for (std::uint16_t x = 1; x <= width; ++x)
             convertPixel(state, y, line);
@@ -120,7 +138,7 @@ bool writeDataFile(ProgramState& state, const Text& bitmapName) {
         for (int padding = width % 4; padding > 0; --padding)
             readBitmapByte(state);
     }
-    write(line);
+    printLine(line);
     writeFooter();
     closeFile(state.bitmapFileNumber);
     return closeFile(DATA_FILE_NUMBER) == FILE_OK && opened;
