@@ -9,10 +9,10 @@ mkdir -p "$work/sub"
 start_program
 wait_for_row 25 "$work/."
 screen=$(t capture-pane -p -e)
-check "title row" "$([[ "$(row 1)" == "== Pictoline V1.1"*" ==" ]] && echo 0 || echo 1)"
-check "title colours" "$(grep -qF $'\e[91m\e[107m== Pictoline' <<<"$screen" && echo 0 || echo 1)"
-check "current path" "$([ "$(row 3)" = " current path: $work" ] && echo 0 || echo 1)"
-check "path row names the highlighted entry" "$([ "$(row 25)" = "$work/." ] && echo 0 || echo 1)"
+check "title row" "$(ok grep -q '^== Pictoline V1.1.* ==$' <<<"$(row 1)")"
+check "title colours" "$(ok grep -qF $'\e[91m\e[107m== Pictoline' <<<"$screen")"
+check "current path" "$(ok [ "$(row 3)" = " current path: $work" ])"
+check "path row names the highlighted entry" "$(ok [ "$(row 25)" = "$work/." ])"
 
 # Into the sub-directory and back up through "..".
 # Keys are handled in order, so each check that something changed nothing
@@ -46,7 +46,7 @@ start_program
 wait_for_row 25 "$work/."
 t send-keys Down Up Enter x Down
 wait_for_row 25 "$work/.."
-check "other keys keep it running" "$([ ! -e "$work/code" ] && echo 0 || echo 1)"
+check "other keys keep it running" "$(ok [ ! -e "$work/code" ])"
 t send-keys Escape
 wait_for "$work/code"
 check "Esc after other keys ends it" "$(ok [ "$(code)" = 0 ])"
