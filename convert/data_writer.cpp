@@ -100,7 +100,8 @@ void convertPixel(ProgramState& state, std::uint16_t y, DataLine& line) {
         append(line, DATA_LINE_START);
         state.valuesOnLine = 0;
     }
-    char* end = std::to_chars(line.bytes + line.size, line.bytes + sizeof line.bytes, value).ptr;
+    // The last byte is kept for the "%".
+    char* end = std::to_chars(line.bytes + line.size, line.bytes + sizeof line.bytes - 1, value).ptr;
     *end++ = '%';
     line.size = static_cast<std::size_t>(end - line.bytes);
 }
