@@ -71,6 +71,16 @@ wait_for_row() {
     return 1
 }
 
+# Waits until some row of the pane matches the grep pattern $1, for at most
+# 10 seconds: a screen may be drawn a piece at a time.
+wait_for_screen() {
+    for _ in $(seq 1 200); do
+        t capture-pane -p | grep -q -- "$1" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
 finish() {
     echo "$passes passed, $failures failed"
     [ "$failures" -eq 0 ]

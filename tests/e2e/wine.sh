@@ -18,9 +18,10 @@ wait_for_row 3 " current path: c:\\"
 check "the browser starts at c:\\" "$(ok [ "$(row 3)" = " current path: c:\\" ])"
 check "title in light red on white" \
     "$(ok grep -qF $'\e[91m\e[107m== Pictoline' <<<"$(t capture-pane -p -e)")"
+# Wine's console reaches the pane a piece at a time: the list may follow the
+# path row.
+check "the bitmap is listed with its size" "$(ok wait_for_screen "^    $name *37 x 23 x 24")"
 line=$(t capture-pane -p | grep -n "^    $name" | cut -d: -f1)
-check "the bitmap is listed with its size" \
-    "$(ok grep -q "^    $name *37 x 23 x 24" <<<"$(t capture-pane -p)")"
 for _ in $(seq 5 "${line:-4}"); do t send-keys Down; done
 t send-keys Enter
 wait_for "$work/code" 100
