@@ -6,6 +6,9 @@ namespace {
 
 constexpr unsigned char ESC = 27;
 constexpr std::size_t MAX_SEQUENCE = 32;
+// The marks a terminal in bracketed paste mode puts around pasted text.
+constexpr char PASTE_START[] = "\x1b[200~";
+constexpr char PASTE_END[] = "\x1b[201~";
 
 enum Key : std::uint8_t {
     NO_KEY,
@@ -249,9 +252,36 @@ void emit(std::vector<KeyCode>& keys, KeyCode key) {
         keys.push_back(key);
 }
 
+// Emits the key a pending sequence completed, unless an Alt prefix makes it
+// a combination the program does not take.
+void completeKey(TerminalKeyDecoder& decoder, KeyCode key, std::vector<KeyCode>& keys) {
+    if (!decoder.altPrefix)
+        emit(keys, key);
+    decoder.altPrefix = false;
+}
+
 void startSequence(TerminalKeyDecoder& decoder, std::int64_t nowMs) {
     decoder.pending.assign(1, static_cast<char>(ESC));
     decoder.pendingSince = nowMs;
+}
+
+// An ESC right after a lone pending ESC makes an Alt prefix; after an Alt
+// prefix's own lone ESC (Alt+Esc, dropped), or anywhere else, it starts afresh.
+void feedEscape(TerminalKeyDecoder& decoder, std::int64_t nowMs) {
+    decoder.altPrefix = decoder.pending.size() == 1 && !decoder.altPrefix;
+    startSequence(decoder, nowMs);
+}
+
+// Drops a pasted byte; the end mark ends the paste.
+void feedPastedByte(TerminalKeyDecoder& decoder, unsigned char byte) {
+    if (byte == static_cast<unsigned char>(PASTE_END[decoder.endMatched]))
+        ++decoder.endMatched;
+    else
+        decoder.endMatched = byte == ESC ? 1 : 0;
+    if (decoder.endMatched == sizeof PASTE_END - 1) {
+        decoder.pasting = false;
+        decoder.endMatched = 0;
+    }
 }
 
 void feedSequenceByte(TerminalKeyDecoder& decoder, unsigned char byte, std::vector<KeyCode>& keys);
@@ -259,10 +289,10 @@ void feedSequenceByte(TerminalKeyDecoder& decoder, unsigned char byte, std::vect
 void feedByte(TerminalKeyDecoder& decoder, unsigned char byte, std::int64_t nowMs,
               std::vector<KeyCode>& keys) {
     std::string& pending = decoder.pending;
-    if (byte == ESC) {
-        if (pending.size() == 1)
-            emit(keys, KEY_ESCAPE);
-        startSequence(decoder, nowMs);
+    if (decoder.pasting) {
+        feedPastedByte(decoder, byte);
+    } else if (byte == ESC) {
+        feedEscape(decoder, nowMs);
     } else if (pending.empty()) {
         emit(keys, byte);
     } else if (pending.size() == 1) {
@@ -270,9 +300,11 @@ void feedByte(TerminalKeyDecoder& decoder, unsigned char byte, std::int64_t nowM
             pending += static_cast<char>(byte);
         } else {
             pending.clear();
-            emit(keys, byte < ALT_CODES.size() && ALT_CODES[byte] != 0
-                           ? extendedKey(ALT_CODES[byte])
-                           : 0);
+            completeKey(decoder,
+                        byte < ALT_CODES.size() && ALT_CODES[byte] != 0
+                            ? extendedKey(ALT_CODES[byte])
+                            : 0,
+                        keys);
         }
     } else {
         feedSequenceByte(decoder, byte, keys);
@@ -283,20 +315,28 @@ void feedSequenceByte(TerminalKeyDecoder& decoder, unsigned char byte, std::vect
     std::string& pending = decoder.pending;
     if (isX10Mouse(pending)) {
         pending += static_cast<char>(byte);
-        if (pending.size() == 6)
+        if (pending.size() == 6) {
             pending.clear();
+            decoder.altPrefix = false;
+        }
         return;
     }
     if (byte < 0x20 || byte > 0x7E) {
         // A control or 8-bit byte cuts the sequence short and counts on its own.
         pending.clear();
+        decoder.altPrefix = false;
         emit(keys, byte);
         return;
     }
     if (endsSequence(pending, byte)) {
         bool whole = pending.size() < MAX_SEQUENCE;
         pending += static_cast<char>(byte);
-        emit(keys, whole ? decodeSequence(pending) : 0);
+        if (whole && pending == PASTE_START) {
+            decoder.pasting = true;
+            decoder.altPrefix = false;
+        } else {
+            completeKey(decoder, whole ? decodeSequence(pending) : 0, keys);
+        }
         pending.clear();
     } else if (pending.size() < MAX_SEQUENCE) {
         pending += static_cast<char>(byte);
@@ -319,8 +359,7 @@ void expireTerminalInput(TerminalKeyDecoder& decoder, std::int64_t nowMs,
                          std::vector<KeyCode>& keys) {
     if (decoder.pending.empty() || nowMs - decoder.pendingSince < ESCAPE_DELAY_MS)
         return;
-    if (decoder.pending.size() == 1)
-        emit(keys, KEY_ESCAPE);
+    completeKey(decoder, decoder.pending.size() == 1 ? KEY_ESCAPE : 0, keys);
     decoder.pending.clear();
 }
 

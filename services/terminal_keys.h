@@ -15,15 +15,22 @@
 inline constexpr int ESCAPE_DELAY_MS = 60;
 
 struct TerminalKeyDecoder {
-    std::string pending;          // bytes of a sequence not yet complete
+    std::string pending;           // bytes of a sequence not yet complete
     std::int64_t pendingSince = 0; // when its first byte arrived
+    // An ESC came right before the pending ESC: the key it begins is an
+    // Alt+key in its ESC-prefix form, dropped whole when it completes.
+    bool altPrefix = false;
+    // Inside a bracketed paste: every byte is dropped up to the end mark,
+    // of which endMatched bytes have arrived.
+    bool pasting = false;
+    std::size_t endMatched = 0;
 };
 
 // Decodes bytes that arrived at nowMs, appending every completed key to keys.
 void feedTerminalBytes(TerminalKeyDecoder& decoder, const char* bytes, std::size_t count,
                        std::int64_t nowMs, std::vector<KeyCode>& keys);
 // Settles an incomplete sequence whose time is up: a lone ESC becomes Esc,
-// anything else is dropped.
+// anything else (an Alt+Esc included) is dropped.
 void expireTerminalInput(TerminalKeyDecoder& decoder, std::int64_t nowMs,
                          std::vector<KeyCode>& keys);
 // When expireTerminalInput has work to do, or -1 when nothing is pending.

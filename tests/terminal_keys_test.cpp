@@ -146,8 +146,19 @@ const std::vector<Case>& knownSequences() {
         {"alt 1", E + "1", {ext(0x78)}},
         {"alt 0", E + "0", {ext(0x81)}},
         {"keypad digit", E + "Oq", {'1'}},
-        {"esc esc", E + E, {KEY_ESCAPE, KEY_ESCAPE}},
-        {"esc then up", E + E + "[A", {KEY_ESCAPE, KEY_UP}},
+        {"alt esc", E + E, {}},
+        {"alt esc then esc", E + E + E, {KEY_ESCAPE}},
+        {"rxvt alt up", E + E + "[A", {}},
+        {"rxvt alt down", E + E + "[B", {}},
+        {"rxvt alt ss3 up", E + E + "OA", {}},
+        {"rxvt alt f5", E + E + "[15~", {}},
+        {"alt alt x", E + E + "x", {}},
+        {"alt up then down", E + E + "[A" + E + "[B", {KEY_DOWN}},
+        {"alt enter then enter", E + E + "\r\r", {KEY_ENTER}},
+        {"paste", E + "[200~pasted\r" + E + "[B" + E + "[201~", {}},
+        {"paste then down", E + "[200~a\r" + E + "[201~" + E + "[B", {KEY_DOWN}},
+        {"esc inside a paste", E + "[200~" + E + E + "[201~x", {'x'}},
+        {"paste end alone", E + "[201~", {}},
         {"keys around a sequence", "a" + E + "[Bb", {'a', KEY_DOWN, 'b'}},
         {"two sequences", E + "[A" + E + "OB", {KEY_UP, KEY_DOWN}},
     };
@@ -179,8 +190,8 @@ TEST(TerminalKeys, DecodesSequencesFedByteByByte) {
 TEST(TerminalKeys, DropsUnknownAndMalformedSequencesWhole) {
     const std::string overlong = E + "[" + std::string(40, '1') + "A";
     const std::vector<Case> cases = {
-        {"unknown tilde", E + "[200~", {}},
-        {"unknown tilde then char", E + "[200~x", {'x'}},
+        {"unknown tilde", E + "[250~", {}},
+        {"unknown tilde then char", E + "[250~x", {'x'}},
         {"sgr mouse", E + "[<0;1;1M", {}},
         {"sgr mouse release", E + "[<0;12;5m", {}},
         {"x10 mouse", E + "[M \x21\x21", {}},
@@ -316,15 +327,37 @@ TEST(TerminalKeys, LoneEscWaitsForTheDelay) {
     EXPECT_EQ(keys, Keys{KEY_ESCAPE});
 }
 
-TEST(TerminalKeys, EscEscGivesEscAndRestartsTheDelay) {
+TEST(TerminalKeys, EscEscIsAnAltPrefixThatRestartsTheDelay) {
     TerminalKeyDecoder decoder;
     Keys keys;
     feedTerminalBytes(decoder, "\x1b", 1, 0, keys);
     feedTerminalBytes(decoder, "\x1b", 1, 40, keys);
-    EXPECT_EQ(keys, Keys{KEY_ESCAPE});
+    EXPECT_EQ(keys, Keys{});
     EXPECT_EQ(terminalInputDeadline(decoder), 40 + ESCAPE_DELAY_MS);
     feedTerminalBytes(decoder, "[B", 2, 50, keys);
-    EXPECT_EQ(keys, (Keys{KEY_ESCAPE, KEY_DOWN}));
+    expireTerminalInput(decoder, 1000, keys);
+    EXPECT_EQ(keys, Keys{}) << "Alt+Down is dropped whole";
+    feedTerminalBytes(decoder, "\x1b", 1, 2000, keys);
+    expireTerminalInput(decoder, 2000 + ESCAPE_DELAY_MS, keys);
+    EXPECT_EQ(keys, Keys{KEY_ESCAPE}) << "a lone ESC after it is Esc again";
+}
+
+TEST(TerminalKeys, PasteIsDroppedWholeHoweverItArrives) {
+    const std::string paste = E + "[200~" + "a.bmp\r" + E + "[A" + E + "\r" + E + "[201~";
+    for (std::size_t at = 1; at < paste.size(); ++at)
+        EXPECT_EQ(decodeSplit(paste + "\r", at), Keys{KEY_ENTER}) << "split at " << at;
+    // Once its start mark is in, a paste waits for its end mark however slow.
+    TerminalKeyDecoder decoder;
+    Keys keys;
+    const std::size_t mark = 6;
+    feedTerminalBytes(decoder, paste.data(), mark, 0, keys);
+    for (std::size_t i = mark; i < paste.size(); ++i) {
+        const auto at = static_cast<std::int64_t>(i) * 1000;
+        expireTerminalInput(decoder, at, keys);
+        feedTerminalBytes(decoder, paste.data() + i, 1, at, keys);
+    }
+    expireTerminalInput(decoder, 1000000, keys);
+    EXPECT_EQ(keys, Keys{});
 }
 
 TEST(TerminalKeys, IncompletePrefixIsDroppedAtTheDeadline) {
