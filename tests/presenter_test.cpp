@@ -129,6 +129,9 @@ struct Terminal {
         } else if (s[j] == 'm') {
             for (int code : params)
                 colour(code);
+        } else if (s[j] == 'J' && params[0] == 2) {
+            std::fill(glyphs.begin(), glyphs.end(), " ");
+            std::fill(attributes.begin(), attributes.end(), fg < 0 || bg < 0 ? -1 : fg + 16 * bg);
         } else {
             error = std::string("unexpected CSI final ") + s[j];
         }
@@ -277,12 +280,13 @@ TEST(Presenter, SgrForUnknownColours) {
     for (const SgrCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.fg) + "," + std::to_string(c.bg));
         auto attribute = static_cast<std::uint8_t>(c.fg + 16 * c.bg);
-        ScreenModel model = makeScreenModel(2, 1);
-        fillRow(model, 1, attribute);
+        ScreenModel model = makeScreenModel(80, 25);
+        for (int row = 1; row <= 25; ++row)
+            fillRow(model, row, attribute);
         model.attribute = attribute;
-        model.cursorColumn = 3;
         Presenter p;
-        EXPECT_EQ(presented(p, model), std::string("\x1b[1;1H") + c.expected + "  ");
+        const std::string first = std::string("\x1b[1;1H") + c.expected + "  ";
+        EXPECT_EQ(presented(p, model).substr(0, first.size()), first);
     }
 }
 
@@ -397,20 +401,60 @@ TEST(Presenter, NeverReliesOnWrapAtTheLastColumn) {
     EXPECT_EQ(presented(p, model), "\x1b[3;80HA\x1b[4;1HB");
 }
 
-TEST(Presenter, CellsBeyondTheTerminalAreNotSent) {
+std::string terminalRow(const Terminal& t, int row) {
+    std::string text;
+    for (int column = 1; column <= t.width; ++column)
+        text += t.glyphs[static_cast<std::size_t>((row - 1) * t.width + column - 1)];
+    return text;
+}
+
+// What the shell printed before, and what a resize leaves, never stands beside the screen.
+TEST(Presenter, LargerTerminalIsBlankOutsideTheModel) {
     ScreenModel model = makeScreenModel(80, 25);
     for (int row = 1; row <= 25; ++row)
-        putRun(model, row, 1, std::string(80, 'z').data(), 80, 0x02);
-    model.cursorRow = 25, model.cursorColumn = 80;
+        putRun(model, row, 1, std::string(80, 'z').data(), 80, 0x1F);
     Presenter p;
-    p.terminalWidth = 40, p.terminalHeight = 20;
-    Terminal t(40, 20);
-    t.feed(presented(p, model));
-    EXPECT_EQ(t.writes, 40 * 20);
-    expectShows(t, model, p);
-    putRun(model, 5, 41, "beyond", 6, 0x02);
-    putRun(model, 22, 1, "below", 5, 0x02);
-    EXPECT_EQ(presented(p, model), "");
+    p.terminalWidth = 100, p.terminalHeight = 30;
+    Terminal t(100, 30);
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "first screen" : "after a resize");
+        t.feed(presented(p, model));
+        expectShows(t, model, p);
+        for (int row = 1; row <= 30; ++row)
+            EXPECT_EQ(terminalRow(t, row).substr(row <= 25 ? 80 : 0),
+                      std::string(row <= 25 ? 20 : 100, ' '))
+                << "row " << row;
+        EXPECT_EQ(presented(p, model), "") << "nothing to do while nothing changed";
+        std::fill(t.glyphs.begin(), t.glyphs.end(), "#");
+        forgetTerminal(p);
+    }
+}
+
+TEST(Presenter, SmallerTerminalShowsANoticeUntilItGrows) {
+    ScreenModel model = makeScreenModel(80, 25);
+    putRun(model, 1, 1, "title", 5, 0xFC);
+    putRun(model, 25, 1, "path", 4, 0x1C);
+    Presenter p;
+    p.terminalWidth = 60, p.terminalHeight = 20;
+    Terminal small(60, 20);
+    small.feed(presented(p, model));
+    ASSERT_EQ(small.error, "");
+    const std::string notice = "Pictoline needs a terminal of at least 80 x 25; this one is 60 x 20.";
+    EXPECT_EQ(terminalRow(small, 1), notice.substr(0, 59) + " ") << "cut before the last column";
+    for (int row = 2; row <= 20; ++row)
+        EXPECT_EQ(terminalRow(small, row), std::string(60, ' ')) << "row " << row;
+    putRun(model, 2, 1, "more", 4, 0x1F);
+    EXPECT_EQ(presented(p, model), "") << "the notice stands until the size changes";
+
+    forgetTerminal(p);
+    p.terminalWidth = 120;
+    EXPECT_NE(presented(p, model).find("this one is 120 x 20."), std::string::npos);
+
+    forgetTerminal(p);
+    p.terminalWidth = 80, p.terminalHeight = 25;
+    Terminal grown(80, 25);
+    grown.feed(presented(p, model));
+    expectShows(grown, model, p);
 }
 
 TEST(Presenter, ForgetTerminalResendsEverything) {
@@ -480,7 +524,7 @@ TEST(Presenter, MovedListRowsAreScrolledNotResent) {
         naive.shownKnown = true;
         std::string cellByCell;
         // What the cell difference alone would send, for comparison.
-        naive.terminalWidth = 79; // a narrower terminal never moves lines
+        naive.terminalWidth = 81; // a wider terminal never moves lines
         present(naive, next, cellByCell);
         const std::string out = presented(p, next);
         EXPECT_LT(out.size(), 400u);

@@ -110,9 +110,46 @@ void sendCells(Presenter& p, const ScreenModel& model, std::string& out) {
     p.rowUnknown.clear();
 }
 
+bool terminalTooSmall(const Presenter& p, const ScreenModel& model) {
+    return p.terminalWidth < model.width || p.terminalHeight < model.height;
+}
+
+// Erases the whole terminal in its default colours; nothing of it is then known
+// but that it is blank.
+void eraseTerminal(Presenter& p, std::string& out) {
+    out += "\x1b[0m\x1b[2J";
+    p.attributeKnown = false;
+    p.cursorKnown = false;
+}
+
+// Says, on a blank terminal, what size the model needs and what size it has.
+void showSizeNotice(Presenter& p, const ScreenModel& model, std::string& out) {
+    if (p.noticeWidth == p.terminalWidth && p.noticeHeight == p.terminalHeight)
+        return;
+    eraseTerminal(p, out);
+    std::string notice = "Pictoline needs a terminal of at least " + std::to_string(model.width) +
+                         " x " + std::to_string(model.height) + "; this one is " +
+                         std::to_string(p.terminalWidth) + " x " +
+                         std::to_string(p.terminalHeight) + ".";
+    // Never the last column, where terminals differ on where the cursor stays.
+    notice.resize(std::min<std::size_t>(notice.size(), std::max(p.terminalWidth - 1, 0)));
+    out += "\x1b[1;1H" + notice;
+    p.noticeWidth = p.terminalWidth;
+    p.noticeHeight = p.terminalHeight;
+    p.shownKnown = false;
+}
+
 } // namespace
 
 void present(Presenter& p, const ScreenModel& model, std::string& out) {
+    if (terminalTooSmall(p, model)) {
+        showSizeNotice(p, model, out);
+        return;
+    }
+    p.noticeWidth = p.noticeHeight = 0;
+    const bool larger = p.terminalWidth > model.width || p.terminalHeight > model.height;
+    if (larger && (!p.shownKnown || !sameSize(p.shown, model)))
+        eraseTerminal(p, out);
     moveLines(p, model, out);
     sendCells(p, model, out);
     int row = std::clamp(model.cursorRow, 1, std::max(p.terminalHeight, 1));
@@ -127,4 +164,5 @@ void forgetTerminal(Presenter& p) {
     p.shownKnown = false;
     p.attributeKnown = false;
     p.cursorKnown = false;
+    p.noticeWidth = p.noticeHeight = 0;
 }

@@ -19,8 +19,11 @@ struct Presenter {
     int cursorRow = 1;
     int cursorColumn = 1;
     bool utf8 = true;             // glyphs as UTF-8, or "?" for non-ASCII
-    int terminalWidth = 80;       // cells beyond these are not sent
-    int terminalHeight = 25;
+    int terminalWidth = 80;       // the terminal's size: cells beyond the model
+    int terminalHeight = 25;      // stay blank; a smaller one shows a notice
+    // The terminal size the notice was last drawn for, 0 x 0 while none stands.
+    int noticeWidth = 0;
+    int noticeHeight = 0;
     // Rows whose content the terminal made up when it moved lines: resent whole.
     std::vector<bool> rowUnknown;
 };
@@ -28,7 +31,9 @@ struct Presenter {
 // Appends to out the bytes that make the terminal show model, its cursor and
 // leave its colours at model.attribute; afterwards the presenter knows the
 // terminal shows model. Rows that moved up or down as a block are moved by the
-// terminal (a scroll region and line feeds) rather than resent.
+// terminal (a scroll region and line feeds) rather than resent. On a larger
+// terminal every cell outside the model is blank; on one too small for the
+// model a one-line notice of the size needed stands in its place.
 void present(Presenter& presenter, const ScreenModel& model, std::string& out);
 // Forgets what the terminal shows, so the next present repaints everything.
 void forgetTerminal(Presenter& presenter);
