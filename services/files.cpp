@@ -95,14 +95,13 @@ int openFile(const Text& name, FileMode mode, int number) {
     if (record.open)
         return FILE_NOT_OPEN;
     std::FILE* stream = nullptr;
-    Text temporaryName;
     Text target = name;
     if (mode == FileMode::Binary) {
         stream = hostOpenForReading(name);
     } else {
         target = hostReplacementTarget(name);
         if (!hostRefusesReplacement(target))
-            stream = hostCreateTemporary(target, temporaryName);
+            stream = hostCreateReplacement(target);
     }
     if (stream == nullptr)
         return FILE_OPEN_FAILED;
@@ -117,7 +116,6 @@ int openFile(const Text& name, FileMode mode, int number) {
     record.stream = stream;
     record.column = 0;
     record.name = target;
-    record.temporaryName = temporaryName;
     record.writeFailed = false;
     if (!exitHandlerRegistered) {
         exitHandlerRegistered = true;
@@ -176,25 +174,14 @@ int closeFile(int number) {
         return FILE_OK;
     }
     bool failed = !writeBuffer(*record) || record->writeFailed;
-    if (std::fflush(record->stream) != 0 || !hostSyncFile(record->stream))
+    if (std::fflush(record->stream) != 0 || std::ferror(record->stream) != 0)
         failed = true;
-    if (std::ferror(record->stream) != 0)
+    if (failed)
+        hostDiscardReplacement(record->stream);
+    else if (!hostCommitReplacement(record->stream, record->name))
         failed = true;
-    if (std::fclose(record->stream) != 0)
-        failed = true;
-    record->stream = nullptr;
-    if (failed) {
-        hostRemoveFile(record->temporaryName.c_str());
-        freeRecord(*record);
-        return FILE_SHORT_WRITE;
-    }
-    int result = FILE_OK;
-    if (!hostReplaceFile(record->temporaryName, record->name)) {
-        hostRemoveFile(record->temporaryName.c_str());
-        result = FILE_OPEN_FAILED;
-    }
     freeRecord(*record);
-    return result;
+    return failed ? FILE_SHORT_WRITE : FILE_OK;
 }
 
 void closeAllFiles() {
@@ -209,12 +196,7 @@ std::size_t fileColumn(int number) {
     return record == nullptr ? 0 : record->column;
 }
 
-void removeUnfinishedFiles() {
-    for (const FileRecord& record : records) {
-        if (record.open && record.mode == FileMode::Output)
-            hostRemoveFile(record.temporaryName.c_str());
-    }
-}
+void removeUnfinishedFiles() { hostRemoveUnfinishedReplacements(); }
 
 std::int64_t fileLength(int number) {
     if (number < 1 || number > FILE_NUMBER_COUNT || !records[number - 1].open)

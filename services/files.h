@@ -50,9 +50,8 @@ struct FileRecord {
     Text buffer;
     std::size_t bufferPosition = 0;
     std::size_t column = 0;
-    // Output only: the file that closeFile puts in place of name.
+    // Output only: the file that closeFile puts the written file in place of.
     Text name;
-    Text temporaryName;
     bool writeFailed = false;
 };
 

@@ -79,19 +79,23 @@ std::string hostStartDirectory();
 
 // Opens an existing file for reading only; never creates one.
 std::FILE* hostOpenForReading(const std::string& name);
-// The file that writing to name writes: the target of a symbolic link, else name.
+// The file that writing to name writes: the target of a symbolic link the
+// user running the program owns, else name itself (another's link is replaced).
 std::string hostReplacementTarget(const std::string& name);
 // Whether a file of that name exists and cannot be replaced by a new file
 // (it cannot be written, or it is a directory).
 bool hostRefusesReplacement(const std::string& name);
-// Creates a new, empty temporary file in the directory of name, with the
-// permissions of the file name if there is one, and sets temporaryName to its path.
-std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName);
-// Makes the written bytes of a flushed stream durable before it replaces a file.
-bool hostSyncFile(std::FILE* stream);
-// Puts the finished temporary file in place of name, atomically.
-bool hostReplaceFile(const std::string& temporaryName, const std::string& name);
-// Removes a file; safe to call from a signal handler.
-void hostRemoveFile(const char* name);
+// Starts the file that is to take the place of name: beside it, with the
+// permissions of the file it replaces or of a plain creation, and without a
+// name where the host can, else under a hidden temporary name. Null on failure.
+std::FILE* hostCreateReplacement(const std::string& name);
+// Makes the flushed bytes durable, puts the file in the place of name
+// atomically and closes the stream; false, with nothing put in place, on failure.
+bool hostCommitReplacement(std::FILE* stream, const std::string& name);
+// Closes the stream and leaves nothing of what was written.
+void hostDiscardReplacement(std::FILE* stream);
+// Removes every replacement not yet committed and makes its commit fail;
+// safe in a signal handler.
+void hostRemoveUnfinishedReplacements();
 // Registers a function to run at every normal end of the program.
 void hostAtExit(void (*function)());

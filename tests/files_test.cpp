@@ -211,7 +211,7 @@ TEST_F(FilesTest, OutputOverADirectoryIsRefused) {
 TEST_F(FilesTest, OutputInAnotherDirectoryKeepsItsTemporaryThere) {
     fs::create_directory("sub");
     ASSERT_EQ(openFile("sub/out.txt", FileMode::Output, 2), FILE_OK);
-    EXPECT_EQ(temporaryFilesIn("sub").size(), 1u);
+    EXPECT_LE(temporaryFilesIn("sub").size(), 1u) << "none where the host can leave it unnamed";
     EXPECT_TRUE(temporaryFilesIn(".").empty());
     ASSERT_EQ(closeFile(2), FILE_OK);
     EXPECT_TRUE(fs::exists("sub/out.txt"));
@@ -224,7 +224,7 @@ TEST_F(FilesTest, UnfinishedOutputIsRemovedAndReplacesNothing) {
     writeFile("out.txt", "old");
     ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
     ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
-    EXPECT_EQ(temporaryFilesIn(".").size(), 1u);
+    EXPECT_LE(temporaryFilesIn(".").size(), 1u);
     removeUnfinishedFiles();
     EXPECT_NE(closeFile(2), FILE_OK);
     EXPECT_TRUE(temporaryFilesIn(".").empty());

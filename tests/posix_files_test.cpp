@@ -215,12 +215,60 @@ TEST_F(PosixFilesTest, OutputThroughASymbolicLinkReplacesItsTarget) {
     EXPECT_TRUE(temporaryFilesIn("elsewhere").empty());
 }
 
-// POSIX removes the name at once, even while the file is open.
+// Another user's link beside the data file, in a directory anyone may write
+// (such as /tmp), must not lead the write to the file it points at; the
+// user's own link is followed, so an earlier data file kept elsewhere stays linked.
+TEST_F(PosixFilesTest, OutputFollowsOnlyTheUsersOwnLinks) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can make a link owned by another user";
+    for (const bool own : {true, false}) {
+        SCOPED_TRACE(own ? "own link" : "another user's link");
+        writeFile("victim", "old");
+        fs::create_symlink("victim", "out.txt");
+        if (!own) {
+            ASSERT_EQ(lchown("out.txt", 65534, 65534), 0);
+        }
+        ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
+        ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
+        ASSERT_EQ(closeFile(2), FILE_OK);
+        EXPECT_EQ(fs::is_symlink("out.txt"), own);
+        EXPECT_EQ(readFile("victim"), own ? "new" : "old");
+        EXPECT_EQ(readFile("out.txt"), "new");
+        fs::remove("out.txt");
+        fs::remove("victim");
+    }
+}
+
+// Not even a kill that cannot be caught leaves a partial file: on Linux the
+// data file has no name until it is complete.
+TEST_F(PosixFilesTest, KilledWhileWritingLeavesNothing) {
+    writeFile("out.txt", "old");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (openFile("out.txt", FileMode::Output, 2) != FILE_OK)
+            _exit(1);
+        const std::string text(3 * FILE_BUFFER_SIZE, 'x');
+        writeText(2, text.data(), text.size());
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(readFile("out.txt"), "old");
+#ifdef __linux__
+    EXPECT_EQ(temporaryFilesIn("."), Names{});
+#endif
+}
+
+// A signal handler removes the unfinished file; a close after it puts nothing in place.
 TEST_F(PosixFilesTest, UnfinishedOutputIsRemoved) {
     writeFile("out.txt", "old");
     ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
-    EXPECT_EQ(temporaryFilesIn(".").size(), 1u);
+    ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
     removeUnfinishedFiles();
+    EXPECT_TRUE(temporaryFilesIn(".").empty());
+    EXPECT_EQ(closeFile(2), FILE_SHORT_WRITE);
     EXPECT_TRUE(temporaryFilesIn(".").empty());
     EXPECT_EQ(readFile("out.txt"), "old");
 }

@@ -2,12 +2,146 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <string>
-#include <vector>
 
 #include "services/host.h"
+
+namespace {
+
+// A data file in the making. Signal handlers read the slots, so each keeps
+// its temporary name in a buffer of its own and says by its state whether
+// that name stands in the directory.
+enum SlotState : int { FREE, UNNAMED, NAMED, ABANDONED };
+
+struct Replacement {
+    std::atomic<int> state{FREE};
+    std::FILE* stream = nullptr;
+    char directory[PATH_MAX] = {};
+    char temporaryPath[PATH_MAX] = {};
+};
+
+// The program writes one data file at a time; a few more slots cost little.
+constexpr int MAX_REPLACEMENTS = 8;
+Replacement replacements[MAX_REPLACEMENTS];
+
+static_assert(std::atomic<int>::is_always_lock_free);
+
+Replacement* slotOf(std::FILE* stream) {
+    for (Replacement& slot : replacements) {
+        if (slot.state.load() != FREE && slot.stream == stream)
+            return &slot;
+    }
+    return nullptr;
+}
+
+Replacement* freeSlot() {
+    for (Replacement& slot : replacements) {
+        if (slot.state.load() == FREE)
+            return &slot;
+    }
+    return nullptr;
+}
+
+bool copyInto(char (&buffer)[PATH_MAX], const std::string& text) {
+    if (text.size() >= sizeof buffer)
+        return false;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+std::string directoryOf(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : name.substr(0, slash);
+}
+
+std::string temporaryPattern(const std::string& directory) {
+    return directory + (directory.back() == '/' ? "" : "/") + ".pictoline-XXXXXX";
+}
+
+// Gives a new file the earlier file's mode and owner, or the mode a plain
+// creation would give it. A link is replaced, not copied from.
+void takePermissions(int descriptor, const std::string& name) {
+    struct stat earlier {};
+    if (lstat(name.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
+        fchmod(descriptor, earlier.st_mode & 07777);
+        // Only root may give a file away; for anyone else this fails and the
+        // file stays the user's own, as a plain rewrite by another user would not.
+        if ((earlier.st_uid != geteuid() || earlier.st_gid != getegid()) &&
+            fchown(descriptor, earlier.st_uid, earlier.st_gid) != 0)
+            fchmod(descriptor, earlier.st_mode & 0777);
+        return;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
+}
+
+// A file in directory that has no name until it is complete; -1 where the
+// host cannot make one or could not name it later.
+int createUnnamed(const std::string& directory) {
+#ifdef O_TMPFILE
+    // Naming it takes /proc/self/fd (or a privilege the program may lack).
+    if (access("/proc/self/fd", X_OK) != 0)
+        return -1;
+    return open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+#else
+    (void)directory;
+    return -1;
+#endif
+}
+
+int createNamed(const std::string& directory, char (&path)[PATH_MAX]) {
+    if (!copyInto(path, temporaryPattern(directory)))
+        return -1;
+    const int descriptor = mkstemp(path);
+    if (descriptor >= 0)
+        fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+    return descriptor;
+}
+
+// Gives the unnamed file of slot a hidden temporary name beside its target.
+bool nameUnnamed(Replacement& slot) {
+    const std::string pattern = temporaryPattern(slot.directory);
+    const std::string link = "/proc/self/fd/" + std::to_string(fileno(slot.stream));
+    unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761u ^
+                              static_cast<unsigned long long>(std::time(nullptr));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string path = pattern;
+        for (std::size_t i = path.size() - 6; i < path.size(); ++i) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            path[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> 33) % 36];
+        }
+        if (!copyInto(slot.temporaryPath, path))
+            return false;
+        // Named first, so that a signal from here on removes it.
+        int expected = UNNAMED;
+        if (!slot.state.compare_exchange_strong(expected, NAMED))
+            return false;
+        if (linkat(AT_FDCWD, link.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        expected = NAMED;
+        if (errno != EEXIST || !slot.state.compare_exchange_strong(expected, UNNAMED))
+            return false;
+    }
+    return false;
+}
+
+void release(Replacement& slot) {
+    if (slot.state.exchange(FREE) == NAMED)
+        unlink(slot.temporaryPath);
+    slot.stream = nullptr;
+}
+
+} // namespace
 
 std::FILE* hostOpenForReading(const std::string& name) {
     // Only regular files: opening a FIFO or a device could block for ever.
@@ -21,6 +155,11 @@ std::string hostReplacementTarget(const std::string& name) {
     struct stat info {};
     if (lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
         return name;
+    // A link someone else planted (in /tmp, say) must not lead the write to a
+    // file of the user's: such a link is replaced itself, as the kernel's
+    // protected_symlinks rule would have it.
+    if (info.st_uid != geteuid())
+        return name;
     // The link's target, when it can be found; a dangling link is replaced itself.
     char* resolved = realpath(name.c_str(), nullptr);
     if (resolved == nullptr)
@@ -32,54 +171,76 @@ std::string hostReplacementTarget(const std::string& name) {
 
 bool hostRefusesReplacement(const std::string& name) {
     struct stat info {};
-    if (stat(name.c_str(), &info) != 0)
+    if (lstat(name.c_str(), &info) != 0 || S_ISLNK(info.st_mode))
         return false;
     return !S_ISREG(info.st_mode) || faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0;
 }
 
-std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName) {
-    const std::size_t slash = name.rfind('/');
-    std::string directory = slash == std::string::npos ? "." : name.substr(0, slash);
-    if (directory.empty())
-        directory = "/";
-    std::string path = directory + (directory.back() == '/' ? "" : "/") + ".pictoline-XXXXXX";
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    const int descriptor = mkstemp(buffer.data());
+std::FILE* hostCreateReplacement(const std::string& name) {
+    Replacement* slot = freeSlot();
+    const std::string directory = directoryOf(name);
+    if (slot == nullptr || !copyInto(slot->directory, directory))
+        return nullptr;
+    int descriptor = createUnnamed(directory);
+    SlotState state = UNNAMED;
+    if (descriptor < 0) {
+        descriptor = createNamed(directory, slot->temporaryPath);
+        state = NAMED;
+    }
     if (descriptor < 0)
         return nullptr;
-    // mkstemp makes the file private: give it the earlier file's mode and
-    // owner, or the mode a plain creation would.
-    struct stat earlier {};
-    if (stat(name.c_str(), &earlier) == 0) {
-        fchmod(descriptor, earlier.st_mode & 07777);
-        if (earlier.st_uid != geteuid() || earlier.st_gid != getegid())
-            (void)fchown(descriptor, earlier.st_uid, earlier.st_gid); // allowed to root only
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
-    }
+    takePermissions(descriptor, name);
     std::FILE* stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
         close(descriptor);
-        unlink(buffer.data());
+        if (state == NAMED)
+            unlink(slot->temporaryPath);
         return nullptr;
     }
-    temporaryName = buffer.data();
+    slot->stream = stream;
+    slot->state.store(state);
     return stream;
 }
 
-bool hostSyncFile(std::FILE* stream) {
-    return fsync(fileno(stream)) == 0;
+bool hostCommitReplacement(std::FILE* stream, const std::string& name) {
+    Replacement* slot = slotOf(stream);
+    if (slot == nullptr) {
+        std::fclose(stream);
+        return false;
+    }
+    bool done = std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+    if (done && slot->state.load() == UNNAMED)
+        done = nameUnnamed(*slot);
+    // After the unfinished files were removed nothing may be put in place; a
+    // removal while the rename runs makes the rename fail.
+    if (done && slot->state.load() == NAMED) {
+        done = std::rename(slot->temporaryPath, name.c_str()) == 0;
+        if (done)
+            slot->state.store(FREE);
+    } else {
+        done = false;
+    }
+    if (std::fclose(stream) != 0)
+        done = false;
+    release(*slot);
+    return done;
 }
 
-bool hostReplaceFile(const std::string& temporaryName, const std::string& name) {
-    return std::rename(temporaryName.c_str(), name.c_str()) == 0;
+void hostDiscardReplacement(std::FILE* stream) {
+    Replacement* slot = slotOf(stream);
+    std::fclose(stream);
+    if (slot != nullptr)
+        release(*slot);
 }
 
-void hostRemoveFile(const char* name) {
-    unlink(name);
+void hostRemoveUnfinishedReplacements() {
+    for (Replacement& slot : replacements) {
+        int state = slot.state.load();
+        if (state == NAMED)
+            unlink(slot.temporaryPath);
+        if (state == NAMED || state == UNNAMED)
+            slot.state.compare_exchange_strong(state, ABANDONED);
+    }
 }
 
 void hostAtExit(void (*function)()) {

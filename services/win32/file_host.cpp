@@ -2,7 +2,9 @@
 #include <io.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 
@@ -48,19 +50,58 @@ DWORD keptAttributes(const std::string& name) {
     return kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept;
 }
 
-// Creates a file of a name nobody has yet; sharing delete lets another thread
-// remove it while it is still open.
-HANDLE createUnique(const std::string& prefix, DWORD attributes, std::string& path) {
+// A data file in the making. The console's control handler removes the
+// unfinished ones from a thread of its own, so each slot keeps its name in a
+// buffer that is never freed and says by its state whether it is in use.
+enum SlotState : int { FREE, NAMED, ABANDONED };
+
+struct Replacement {
+    std::atomic<int> state{FREE};
+    std::FILE* stream = nullptr;
+    char temporaryPath[MAX_PATH] = {};
+};
+
+constexpr int MAX_REPLACEMENTS = 8;
+Replacement replacements[MAX_REPLACEMENTS];
+
+Replacement* slotOf(std::FILE* stream) {
+    for (Replacement& slot : replacements) {
+        if (slot.state.load() != FREE && slot.stream == stream)
+            return &slot;
+    }
+    return nullptr;
+}
+
+Replacement* freeSlot() {
+    for (Replacement& slot : replacements) {
+        if (slot.state.load() == FREE)
+            return &slot;
+    }
+    return nullptr;
+}
+
+// Creates a file of a name nobody has yet, its name in path; sharing delete
+// lets the control handler's thread remove it while it is still open.
+HANDLE createUnique(const std::string& prefix, DWORD attributes, char (&path)[MAX_PATH]) {
     static unsigned sequence = 0;
     const std::string stem = prefix + ".pictoline-" + std::to_string(GetCurrentProcessId()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path = stem + std::to_string(++sequence);
-        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr,
-                                          CREATE_NEW, attributes, nullptr);
+        const std::string candidate = stem + std::to_string(++sequence);
+        if (candidate.size() >= sizeof path)
+            return INVALID_HANDLE_VALUE;
+        std::memcpy(path, candidate.c_str(), candidate.size() + 1);
+        const HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_NEW,
+                                          attributes, nullptr);
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return handle;
     }
     return INVALID_HANDLE_VALUE;
+}
+
+void release(Replacement& slot) {
+    if (slot.state.exchange(FREE) == NAMED)
+        DeleteFileA(slot.temporaryPath);
+    slot.stream = nullptr;
 }
 
 } // namespace
@@ -87,41 +128,66 @@ bool hostRefusesReplacement(const std::string& name) {
     return (attributes & unwritable) != 0 || !isDiskFile(name);
 }
 
-std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName) {
-    std::string path;
-    const HANDLE handle = createUnique(directoryPrefix(name), keptAttributes(name), path);
+std::FILE* hostCreateReplacement(const std::string& name) {
+    Replacement* slot = freeSlot();
+    if (slot == nullptr)
+        return nullptr;
+    const HANDLE handle = createUnique(directoryPrefix(name), keptAttributes(name), slot->temporaryPath);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     const int descriptor =
         _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) {
         CloseHandle(handle);
-        DeleteFileA(path.c_str());
+        DeleteFileA(slot->temporaryPath);
         return nullptr;
     }
     std::FILE* stream = _fdopen(descriptor, "wb");
     if (stream == nullptr) {
         _close(descriptor);
-        DeleteFileA(path.c_str());
+        DeleteFileA(slot->temporaryPath);
         return nullptr;
     }
-    temporaryName = path;
+    slot->stream = stream;
+    slot->state.store(NAMED);
     return stream;
 }
 
-bool hostSyncFile(std::FILE* stream) {
+bool hostCommitReplacement(std::FILE* stream, const std::string& name) {
+    Replacement* slot = slotOf(stream);
     const HANDLE handle = handleOf(stream);
-    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+    bool done = slot != nullptr && std::fflush(stream) == 0 && handle != INVALID_HANDLE_VALUE &&
+                FlushFileBuffers(handle) != 0;
+    if (std::fclose(stream) != 0)
+        done = false;
+    // After the unfinished files were removed nothing may be put in place.
+    if (done && slot->state.load() == NAMED) {
+        done = MoveFileExA(slot->temporaryPath, name.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        if (done)
+            slot->state.store(FREE);
+    } else {
+        done = false;
+    }
+    if (slot != nullptr)
+        release(*slot);
+    return done;
 }
 
-bool hostReplaceFile(const std::string& temporaryName, const std::string& name) {
-    return MoveFileExA(temporaryName.c_str(), name.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+void hostDiscardReplacement(std::FILE* stream) {
+    Replacement* slot = slotOf(stream);
+    std::fclose(stream);
+    if (slot != nullptr)
+        release(*slot);
 }
 
 // Runs on the console's control handler thread too, with the file still open.
-void hostRemoveFile(const char* name) {
-    DeleteFileA(name);
+void hostRemoveUnfinishedReplacements() {
+    for (Replacement& slot : replacements) {
+        int state = NAMED;
+        if (slot.state.compare_exchange_strong(state, ABANDONED))
+            DeleteFileA(slot.temporaryPath);
+    }
 }
 
 void hostAtExit(void (*function)()) {
