@@ -19,6 +19,9 @@ constexpr int ERROR_ROW = 17;
 
 void write(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::None); }
 void writeLine(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::Newline); }
+// Names and paths come from the file system: shown a cell a byte, never acted on.
+void writeName(const Text& name) { printName(SCREEN_DESTINATION, name, PrintSeparator::None); }
+void writeNameLine(const Text& name) { printName(SCREEN_DESTINATION, name, PrintSeparator::Newline); }
 
 const Text HUNDRED_PERCENT = "100%";
 
@@ -59,10 +62,10 @@ void showConversionStart(const Text& bitmapName) {
     moveCursor(TARGET_ROW, LEFT_COLUMN);
     setColour(15, 1);
     write(" Datafile: ");
-    writeLine(dataFileName(bitmapName));
+    writeNameLine(dataFileName(bitmapName));
     moveCursor(TARGET_ROW + 1, LEFT_COLUMN);
     write("Directory: ");
-    write(currentDirectory());
+    writeName(currentDirectory());
     writeLine(pathSeparator());
     setColour(12, 0);
 }
@@ -93,5 +96,5 @@ void showDone() {
 void showWriteError(const Text& bitmapName) {
     setColour(15, 4);
     moveCursor(ERROR_ROW, LEFT_COLUMN);
-    writeLine("!!! Error: could not write " + dataFileName(bitmapName) + " !!!");
+    writeNameLine("!!! Error: could not write " + dataFileName(bitmapName) + " !!!");
 }

@@ -151,10 +151,13 @@ void moveCursor(int row, int column) {
 
 bool screenIsRedirected() { return !surfaceIsConsole(); }
 
-void writeToScreen(const char* bytes, std::size_t count) {
+namespace {
+
+// Writes a piece; as glyphs, every byte is a character, none acts on the screen.
+void writePiece(const char* bytes, std::size_t count, bool asGlyphs) {
     if (count == 0)
         return;
-    console.column = columnAfter(console.column, bytes, count);
+    console.column = asGlyphs ? console.column + count : columnAfter(console.column, bytes, count);
     if (!surfaceIsConsole()) {
         surfacePassThrough(bytes, count);
         return;
@@ -170,10 +173,14 @@ void writeToScreen(const char* bytes, std::size_t count) {
         ++w.y;
         takeUpRowsBelow(w);
     }
-    for (std::size_t i = 0; i < count; ++i)
-        writeByte(w, static_cast<unsigned char>(bytes[i]));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (asGlyphs)
+            putCharacter(w, bytes[i]);
+        else
+            writeByte(w, static_cast<unsigned char>(bytes[i]));
+    }
     flushRun(w);
-    if (endsWithCharacter(bytes, count) && w.x == 1 && w.y == w.height + 1) {
+    if ((asGlyphs || endsWithCharacter(bytes, count)) && w.x == 1 && w.y == w.height + 1) {
         console.pendingLine = true;
         surfacePlaceCursor(w.height, w.width);
         return;
@@ -181,5 +188,11 @@ void writeToScreen(const char* bytes, std::size_t count) {
     takeUpRowsBelow(w);
     surfacePlaceCursor(w.y, w.x);
 }
+
+} // namespace
+
+void writeToScreen(const char* bytes, std::size_t count) { writePiece(bytes, count, false); }
+
+void writeGlyphsToScreen(const char* bytes, std::size_t count) { writePiece(bytes, count, true); }
 
 void flushScreen() { surfacePresent(); }

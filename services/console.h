@@ -34,6 +34,9 @@ ColourPair setColour(int foreground, int background);
 void clearScreen();
 void moveCursor(int row, int column);
 void writeToScreen(const char* bytes, std::size_t count);
+// Writes every byte as a character, control bytes included, which then show
+// as their glyphs: a name is shown, never acted on.
+void writeGlyphsToScreen(const char* bytes, std::size_t count);
 // Makes the user see the screen as it now stands.
 void flushScreen();
 // True when the output is not a console: every printed byte goes there unchanged.

@@ -57,6 +57,14 @@ void printText(int destination, const Text& text, PrintSeparator separator) {
     printSeparator(destination, separator);
 }
 
+void printName(int destination, const Text& name, PrintSeparator separator) {
+    if (destination != SCREEN_DESTINATION)
+        writePiece(destination, name);
+    else if (!name.empty())
+        writeGlyphsToScreen(name.data(), name.size());
+    printSeparator(destination, separator);
+}
+
 void printUnsigned16(int destination, std::uint16_t value, PrintSeparator separator) {
     printUnsigned(destination, value, separator);
 }

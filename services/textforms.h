@@ -51,6 +51,9 @@ std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count
 Text zoneFill(std::size_t column);
 
 void printText(int destination, const Text& text, PrintSeparator separator);
+// A name or path as printText prints it, but on the screen one cell a byte:
+// its control bytes show as glyphs and never move the cursor or ring.
+void printName(int destination, const Text& name, PrintSeparator separator);
 void printUnsigned16(int destination, std::uint16_t value, PrintSeparator separator);
 void printUnsigned8(int destination, std::uint8_t value, PrintSeparator separator);
 void printSeparator(int destination, PrintSeparator separator);
