@@ -17,6 +17,8 @@ constexpr std::uint32_t DIRECTORY_MASK = 16;
 constexpr std::uint32_t BITMAP_MASK = 39;
 
 void print(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::None); }
+// Names and paths come from the file system: shown a cell a byte, never acted on.
+void printName(const Text& name) { printName(SCREEN_DESTINATION, name, PrintSeparator::None); }
 void newline() { printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline); }
 
 // Calls visit(name, kind) for every entry of the combined list: the
@@ -30,14 +32,15 @@ template <typename Visit> void walkEntries(Visit visit) {
         visit(name, EntryKind::Bitmap);
 }
 
-// The window starts at the highlighted entry, or shows the last rows when
-// fewer remain from it to the end.
-bool inWindow(const ProgramState& state, int index) {
-    int highlight = state.highlight;
-    int count = state.entryCount;
+
+} // namespace
+
+bool inListWindow(std::size_t highlight, std::size_t entryCount, std::size_t index) {
     return (highlight <= index && index < highlight + LIST_ROWS) ||
-           (count < index + LIST_ROWS && count < highlight + LIST_ROWS);
+           (entryCount < index + LIST_ROWS && entryCount < highlight + LIST_ROWS);
 }
+
+namespace {
 
 void drawTitle() {
     setColour(15, 1);
@@ -48,7 +51,7 @@ void drawTitle() {
     setColour(14, 1);
     print(" current path: ");
     setColour(11, 1);
-    printText(SCREEN_DESTINATION, currentDirectory(), PrintSeparator::Newline);
+    printName(SCREEN_DESTINATION, currentDirectory(), PrintSeparator::Newline);
     setColour(15, 1);
 }
 
@@ -58,12 +61,12 @@ void drawDirectoryRow(ProgramState& state, const Text& name, bool highlighted) {
         setColour(11, 1);
         print(spaces(4));
         setColour(0, 11);
-        print(name);
+        printName(name);
         state.highlightName = name;
     } else {
         print(spaces(4));
         setColour(11, 1);
-        print(name);
+        printName(name);
     }
     setColour(11, 1);
     newline();
@@ -83,7 +86,7 @@ void drawBitmapRow(ProgramState& state, const Text& name, const FixedField& shor
         state.highlightKind = EntryKind::Bitmap;
     print(spaces(4));
     setColour(highlighted ? 1 : 15, highlighted ? 15 : 1);
-    print(fullText(shortName));
+    printName(fullText(shortName));
     peekBitmapHeader(state, name);
     if (!highlighted) {
         printDimensions(state.info, PrintSeparator::Newline);
@@ -96,12 +99,12 @@ void drawBitmapRow(ProgramState& state, const Text& name, const FixedField& shor
 }
 
 void drawList(ProgramState& state) {
-    int index = 0;
+    std::size_t index = 0;
     walkEntries([&state, &index](const Text& name, EntryKind kind) {
         ++index;
         FixedField shortName = makeField(SHORT_NAME_WIDTH);
         assign(shortName, leftText(name, SHORT_NAME_LENGTH));
-        if (!inWindow(state, index))
+        if (!inListWindow(state.highlight, state.entryCount, index))
             return;
         bool highlighted = index == state.highlight;
         if (kind == EntryKind::Directory)
@@ -109,7 +112,7 @@ void drawList(ProgramState& state) {
         else
             drawBitmapRow(state, name, shortName, highlighted);
     });
-    for (int row = state.entryCount; row < LIST_ROWS; ++row)
+    for (std::size_t row = state.entryCount; row < LIST_ROWS; ++row)
         newline();
 }
 
@@ -119,15 +122,15 @@ void drawPathRow(const ProgramState& state) {
     setColour(12, 1);
     Text directory = currentDirectory();
     Text separator = pathSeparator();
-    print(directory);
+    printName(directory);
     if (compareText(rightText(directory, 1), separator) != 0)
         print(separator);
     if (state.highlightKind == EntryKind::Bitmap) {
         setColour(15, 1);
-        print(state.highlightName);
+        printName(state.highlightName);
         setColour(12, 1);
     } else {
-        print(state.highlightName);
+        printName(state.highlightName);
     }
     setColour(12, 1);
 }

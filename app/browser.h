@@ -7,9 +7,12 @@
 
 enum class BrowserRequest { Redraw, EnterDirectory, Convert, Quit };
 
-inline constexpr int LIST_ROWS = 20;
+inline constexpr std::size_t LIST_ROWS = 20;
 inline constexpr int SHORT_NAME_LENGTH = 30;
 inline constexpr std::size_t SHORT_NAME_WIDTH = 40;
 
+// Whether the entry at index (from 1) is drawn: the window starts at the
+// highlighted entry, or shows the last LIST_ROWS when fewer remain from it.
+bool inListWindow(std::size_t highlight, std::size_t entryCount, std::size_t index);
 void drawBrowser(ProgramState& state);
 BrowserRequest runKeyLoop(ProgramState& state);

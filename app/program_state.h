@@ -15,8 +15,9 @@ inline constexpr std::size_t BLOCK_LABEL_WIDTH = 20;
 inline constexpr std::size_t PROGRESS_BAR_WIDTH = 60;
 
 struct ProgramState {
-    std::uint16_t highlight = 1;
-    std::uint16_t entryCount = 0;
+    // Wide enough for any directory, however many entries it holds.
+    std::size_t highlight = 1;
+    std::size_t entryCount = 0;
     Text highlightName;
     EntryKind highlightKind = EntryKind::Bitmap;
     BitmapInfo info;

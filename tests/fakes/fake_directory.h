@@ -1,0 +1,15 @@
+#pragma once
+
+// The entries the fake directory host lists, in its order, and its path.
+
+#include <string>
+#include <vector>
+
+#include "services/host.h"
+
+struct FakeDirectory {
+    std::string path = "/fake";
+    std::vector<HostEntry> entries;
+};
+
+void setFakeDirectory(FakeDirectory entries);

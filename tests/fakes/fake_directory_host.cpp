@@ -1,0 +1,47 @@
+// A directory host over a list of entries held in memory, so that a test can
+// browse a directory of any size or with any names at no cost.
+
+#include "tests/fakes/fake_directory.h"
+
+#include "services/host.h"
+#include "services/host_names.h"
+
+namespace {
+
+FakeDirectory directory;
+
+} // namespace
+
+struct HostSearchData {
+    std::string pattern;
+    std::size_t next = 0;
+};
+
+void setFakeDirectory(FakeDirectory entries) { directory = std::move(entries); }
+
+HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
+    auto* search = new HostSearchData{pattern, 0};
+    if (!hostFindNext(search, entry)) {
+        delete search;
+        return nullptr;
+    }
+    return search;
+}
+
+bool hostFindNext(HostSearch search, HostEntry& entry) {
+    while (search != nullptr && search->next < directory.entries.size()) {
+        const HostEntry& candidate = directory.entries[search->next++];
+        if (matchesPattern(search->pattern, candidate.name)) {
+            entry = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+void hostFindClose(HostSearch search) { delete search; }
+
+std::string hostCurrentDirectory() { return directory.path; }
+bool hostChangeDirectory(const std::string&) { return false; }
+char hostPathSeparator() { return '/'; }
+std::string hostStartDirectory() { return {}; }
