@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "services/console.h"
-#include "services/files.h"
 #include "services/host.h"
 #include "services/keyboard.h"
 #include "services/posix/presenter.h"
@@ -45,23 +44,38 @@ TerminalHost host;
 // Raised by signal handlers, acted on by the next flush.
 volatile std::sig_atomic_t terminalChanged = 0;
 volatile std::sig_atomic_t modesSaved = 0;
+volatile std::sig_atomic_t pasteMarked = 0;
 
-void restoreModes() {
-    if (modesSaved)
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &host.savedModes);
-}
+// Pasted text comes between marks, so that it can be told from typing.
+constexpr char PASTE_MARKS_ON[] = "\x1b[?2004h";
+constexpr char PASTE_MARKS_OFF[] = "\x1b[?2004l";
 
-void enterKeyMode() {
-    termios modes = host.savedModes;
-    modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
-    modes.c_lflag |= ISIG;
-    modes.c_iflag &= static_cast<tcflag_t>(~(ICRNL | INLCR | IGNCR | IXON));
-    modes.c_cc[VMIN] = 1;
-    modes.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &modes);
-}
+// Signals whose default action ends the process. SIGPIPE and SIGXFSZ are
+// ignored instead: the write that raises them fails, and that is reported.
+constexpr int ENDING_SIGNALS[] = {
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,  SIGFPE,  SIGUSR1,
+    SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGVTALRM, SIGPROF, SIGXCPU, SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#if defined(SIGPOLL) && defined(__linux__)
+    SIGPOLL,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGEMT
+    SIGEMT,
+#endif
+#ifdef SIGLOST
+    SIGLOST,
+#endif
+};
 
-// Writes every byte unless a write fails; false on failure.
+// Room to run the handler when the stack itself has overflowed.
+alignas(16) char signalStack[64 * 1024];
+
+// Writes all bytes unless a write fails; async-signal-safe.
 bool writeAll(int fd, const char* bytes, std::size_t count) {
     while (count > 0) {
         ssize_t written = write(fd, bytes, count);
@@ -75,42 +89,88 @@ bool writeAll(int fd, const char* bytes, std::size_t count) {
     return true;
 }
 
+// Gives the terminal back as it was; async-signal-safe.
+void leaveKeyMode() {
+    if (pasteMarked) {
+        writeAll(STDOUT_FILENO, PASTE_MARKS_OFF, sizeof PASTE_MARKS_OFF - 1);
+        pasteMarked = 0;
+    }
+    if (modesSaved)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &host.savedModes);
+}
+
+void enterKeyMode() {
+    termios modes = host.savedModes;
+    modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
+    modes.c_lflag |= ISIG;
+    modes.c_iflag &= static_cast<tcflag_t>(~(ICRNL | INLCR | IGNCR | IXON));
+    modes.c_cc[VMIN] = 1;
+    modes.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &modes);
+    if (host.outputIsTerminal && writeAll(STDOUT_FILENO, PASTE_MARKS_ON, sizeof PASTE_MARKS_ON - 1))
+        pasteMarked = 1;
+}
+
+void setHandler(int signal, void (*handler)(int), int flags) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = flags;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+}
+
 // Ends the process by the signal's default action once the terminal is left
-// usable and no half-written data file is left behind.
+// usable and no half-written data file is left behind. Only async-signal-safe
+// work: it also runs for crashes.
 void onEndingSignal(int signal) {
-    restoreModes();
-    removeUnfinishedFiles();
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    const int savedErrno = errno;
+    leaveKeyMode();
+    hostRemoveUnfinishedReplacements();
+    // The handler was reset on entry: the signal, raised again or (for a
+    // fault) met again on return, takes its default action.
+    raise(signal);
+    errno = savedErrno;
 }
 
 void onStop(int) {
-    restoreModes();
-    std::signal(SIGTSTP, SIG_DFL);
-    std::raise(SIGTSTP);
+    const int savedErrno = errno;
+    leaveKeyMode();
+    setHandler(SIGTSTP, SIG_DFL, 0);
+    raise(SIGTSTP);
+    errno = savedErrno;
 }
 
 void onContinue(int) {
+    const int savedErrno = errno;
     if (modesSaved)
         enterKeyMode();
-    std::signal(SIGTSTP, onStop);
+    setHandler(SIGTSTP, onStop, SA_RESTART);
     terminalChanged = 1;
+    errno = savedErrno;
 }
 
 void onResize(int) { terminalChanged = 1; }
 
 void installSignals() {
-    for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
-        std::signal(signal, onEndingSignal);
-    std::signal(SIGPIPE, SIG_IGN);
+    stack_t alternate{};
+    alternate.ss_sp = signalStack;
+    alternate.ss_size = sizeof signalStack;
+    sigaltstack(&alternate, nullptr);
+    for (int signal : ENDING_SIGNALS)
+        setHandler(signal, onEndingSignal, SA_RESETHAND | SA_ONSTACK);
+#ifdef SIGRTMIN
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        setHandler(signal, onEndingSignal, SA_RESETHAND | SA_ONSTACK);
+#endif
+    setHandler(SIGPIPE, SIG_IGN, 0);
     // A file grown past the size limit fails its write, which the program
     // reports, instead of ending the process with its temporary file left.
-    std::signal(SIGXFSZ, SIG_IGN);
+    setHandler(SIGXFSZ, SIG_IGN, 0);
     if (host.inputIsTerminal) {
-        std::signal(SIGTSTP, onStop);
-        std::signal(SIGCONT, onContinue);
+        setHandler(SIGTSTP, onStop, SA_RESTART);
+        setHandler(SIGCONT, onContinue, SA_RESTART);
     }
-    std::signal(SIGWINCH, onResize);
+    setHandler(SIGWINCH, onResize, SA_RESTART);
 }
 
 void readTerminalSize(int& columns, int& rows) {
@@ -125,7 +185,7 @@ void readTerminalSize(int& columns, int& rows) {
 
 void finish() {
     surfacePresent();
-    restoreModes();
+    leaveKeyMode();
 }
 
 void start() {
@@ -134,12 +194,11 @@ void start() {
     host.started = true;
     host.outputIsTerminal = isatty(STDOUT_FILENO) == 1;
     host.inputIsTerminal = isatty(STDIN_FILENO) == 1;
-    int columns = SCREEN_COLUMNS, rows = SCREEN_ROWS;
+    // The screen is always laid out whole; a terminal of another size shows
+    // it at its top left, or, when too small, a notice until it grows.
+    host.screen = makeScreenModel(SCREEN_COLUMNS, SCREEN_ROWS);
     if (host.outputIsTerminal)
-        readTerminalSize(columns, rows);
-    host.screen = makeScreenModel(std::min(columns, SCREEN_COLUMNS), std::min(rows, SCREEN_ROWS));
-    host.presenter.terminalWidth = columns;
-    host.presenter.terminalHeight = rows;
+        readTerminalSize(host.presenter.terminalWidth, host.presenter.terminalHeight);
     std::setlocale(LC_CTYPE, "");
     host.presenter.utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     if (host.inputIsTerminal && tcgetattr(STDIN_FILENO, &host.savedModes) == 0) {
