@@ -17,8 +17,12 @@ namespace {
 constexpr std::uint32_t DIRECTORY = 16;
 constexpr std::uint32_t ARCHIVE = 32;
 
-std::string row(int n) { return rowText(fakeSurface().screen, n); }
-std::string padded(const std::string& text) { return text + std::string(80 - text.size(), ' '); }
+std::string row(int n) {
+    return rowText(fakeSurface().screen, n);
+}
+std::string padded(const std::string& text) {
+    return text + std::string(80 - text.size(), ' ');
+}
 
 std::string bitmapName(std::size_t number) {
     char name[32];
@@ -44,8 +48,10 @@ TEST(BrowserListing, WindowRuleHoldsForAnyCount) {
     const struct {
         std::size_t highlight, count, first;
     } cases[] = {
-        {1, 65536, 1},         {65516, 65536, 65516}, {65517, 65536, 65517}, {65530, 65536, 65517},
-        {65536, 65536, 65517}, {4464, 70000, 4464},   {4465, 70000, 4465},   {69990, 70000, 69981},
+        {1, 65536, 1},         {65516, 65536, 65516},
+        {65517, 65536, 65517}, {65530, 65536, 65517},
+        {65536, 65536, 65517}, {4464, 70000, 4464},
+        {4465, 70000, 4465},   {69990, 70000, 69981},
         {1, 1000000, 1},       {999999, 1000000, 999981},
     };
     for (const auto& c : cases) {
@@ -66,9 +72,8 @@ TEST(BrowserListing, HugeDirectoriesAreBrowsedWhole) {
     const struct {
         std::size_t count, highlight, firstShown;
     } cases[] = {
-        {65536, 3, 3},         {65536, 65535, 65517}, {65536, 65536, 65517},
-        {70000, 4464, 4464},   {70000, 4466, 4466},   {70000, 65537, 65537},
-        {70000, 69995, 69981}, {70000, 70000, 69981},
+        {65536, 3, 3},       {65536, 65535, 65517}, {65536, 65536, 65517}, {70000, 4464, 4464},
+        {70000, 4466, 4466}, {70000, 65537, 65537}, {70000, 69995, 69981}, {70000, 70000, 69981},
     };
     ProgramState state;
     for (const auto& c : cases) {
@@ -81,7 +86,8 @@ TEST(BrowserListing, HugeDirectoriesAreBrowsedWhole) {
         EXPECT_EQ(row(1).substr(0, 18), "== Pictoline V1.1 ");
         EXPECT_EQ(row(3), padded(" current path: /fake"));
         for (int r = 4; r <= 23; ++r)
-            EXPECT_EQ(row(r), listRow(c.firstShown + static_cast<std::size_t>(r - 4))) << "row " << r;
+            EXPECT_EQ(row(r), listRow(c.firstShown + static_cast<std::size_t>(r - 4)))
+                << "row " << r;
         EXPECT_EQ(row(24), std::string(80, '='));
         EXPECT_EQ(row(25), padded("/fake/" + bitmapName(c.highlight)));
 

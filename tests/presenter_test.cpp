@@ -439,7 +439,7 @@ TEST(Presenter, SmallerTerminalShowsANoticeUntilItGrows) {
     Terminal small(60, 20);
     small.feed(presented(p, model));
     ASSERT_EQ(small.error, "");
-    const std::string notice = "Pictoline needs a terminal of at least 80 x 25; this one is 60 x 20.";
+    const std::string notice = "This terminal is 60 x 20; Pictoline needs at least 80 x 25.";
     EXPECT_EQ(terminalRow(small, 1), notice.substr(0, 59) + " ") << "cut before the last column";
     for (int row = 2; row <= 20; ++row)
         EXPECT_EQ(terminalRow(small, row), std::string(60, ' ')) << "row " << row;
@@ -448,7 +448,7 @@ TEST(Presenter, SmallerTerminalShowsANoticeUntilItGrows) {
 
     forgetTerminal(p);
     p.terminalWidth = 120;
-    EXPECT_NE(presented(p, model).find("this one is 120 x 20."), std::string::npos);
+    EXPECT_NE(presented(p, model).find("This terminal is 120 x 20;"), std::string::npos);
 
     forgetTerminal(p);
     p.terminalWidth = 80, p.terminalHeight = 25;

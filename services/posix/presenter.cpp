@@ -127,10 +127,10 @@ void showSizeNotice(Presenter& p, const ScreenModel& model, std::string& out) {
     if (p.noticeWidth == p.terminalWidth && p.noticeHeight == p.terminalHeight)
         return;
     eraseTerminal(p, out);
-    std::string notice = "Pictoline needs a terminal of at least " + std::to_string(model.width) +
-                         " x " + std::to_string(model.height) + "; this one is " +
-                         std::to_string(p.terminalWidth) + " x " +
-                         std::to_string(p.terminalHeight) + ".";
+    // The present size first, so that a narrow terminal still shows it.
+    std::string notice = "This terminal is " + std::to_string(p.terminalWidth) + " x " +
+                         std::to_string(p.terminalHeight) + "; Pictoline needs at least " +
+                         std::to_string(model.width) + " x " + std::to_string(model.height) + ".";
     // Never the last column, where terminals differ on where the cursor stays.
     notice.resize(std::min<std::size_t>(notice.size(), std::max(p.terminalWidth - 1, 0)));
     out += "\x1b[1;1H" + notice;

@@ -4,7 +4,8 @@ set -u
 binary=$(realpath "$1")
 here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
 work=$(realpath "$(mktemp -d)")
-socket="pictoline-e2e-$$"
+socket="pictoline-e2e-$$-0"
+servers=0
 failures=0
 passes=0
 
@@ -29,12 +30,20 @@ check() { # name, condition result
 
 t() { tmux -L "$socket" "$@"; }
 
+# Ends the last pane's tmux server and names a new one: a session started on a
+# server that is still shutting down fails.
+fresh_server() {
+    t kill-server 2>/dev/null
+    servers=$((servers + 1))
+    socket="pictoline-e2e-$$-$servers"
+}
+
 # Starts the program in a fresh 80 x 25 pane in directory $1 (default $work),
 # run by the command prefix $2 (for example setpriv); it records the terminal
 # modes before and after, and its exit code.
 start_program() {
     local directory=${1:-$work} prefix=${2:-}
-    t kill-server 2>/dev/null
+    fresh_server
     rm -f "$work"/before "$work"/after "$work"/code
     cat > "$work/session.sh" <<SCRIPT
 trap : INT

@@ -3,9 +3,9 @@
 
 DIRECTORY holds the bitmap that KEYS (the bytes typed) choose and an earlier
 data file. Standard output is a pipe that nobody reads, filled so that the
-program's first progress write blocks: the conversion is then under way, its
-temporary file open. The signal is sent there. Exits 0 when the program ended
-by the signal, left no temporary file, and left the earlier data file as it was."""
+program's first progress write blocks: the conversion stays under way, its
+data file open (with or without a name), and the signal is sent then. Exits 0 when the program ended by the signal, left no temporary file,
+and left the earlier data file as it was."""
 import fcntl
 import os
 import signal
@@ -14,6 +14,18 @@ import sys
 import time
 
 F_GETPIPE_SZ = 1032
+
+
+def data_file_open(pid, directory):
+    """Whether the program holds a data file open in directory: one under a
+    temporary name, or one that has no name yet (Linux shows it deleted)."""
+    try:
+        links = [os.readlink("/proc/%d/fd/%s" % (pid, fd)) for fd in os.listdir("/proc/%d/fd" % pid)]
+    except OSError:
+        return bool(temporary_files(directory))
+    inside = os.path.realpath(directory) + "/"
+    return any(link.startswith(inside) and ("/.pictoline-" in link or link.endswith(" (deleted)"))
+               for link in links)
 
 
 def temporary_files(directory):
@@ -47,9 +59,9 @@ def main():
     os.close(write_end)
     os.close(keys_read)
     deadline = time.monotonic() + 10
-    while not temporary_files(directory) and time.monotonic() < deadline:
+    while not data_file_open(program.pid, directory) and time.monotonic() < deadline:
         time.sleep(0.01)
-    under_way = bool(temporary_files(directory))
+    under_way = data_file_open(program.pid, directory)
     time.sleep(0.2)
     program.send_signal(getattr(signal, name))
     code = program.wait(timeout=10)
@@ -58,7 +70,7 @@ def main():
 
     problems = []
     if not under_way:
-        problems.append("the conversion never started its temporary file")
+        problems.append("the conversion never opened its data file")
     if code != -getattr(signal, name):
         problems.append("exit status %d, not the signal" % code)
     if temporary_files(directory):

@@ -17,7 +17,9 @@ struct HostSearchData {
     std::size_t next = 0;
 };
 
-void setFakeDirectory(FakeDirectory entries) { directory = std::move(entries); }
+void setFakeDirectory(FakeDirectory entries) {
+    directory = std::move(entries);
+}
 
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
     auto* search = new HostSearchData{pattern, 0};
@@ -39,9 +41,19 @@ bool hostFindNext(HostSearch search, HostEntry& entry) {
     return false;
 }
 
-void hostFindClose(HostSearch search) { delete search; }
+void hostFindClose(HostSearch search) {
+    delete search;
+}
 
-std::string hostCurrentDirectory() { return directory.path; }
-bool hostChangeDirectory(const std::string&) { return false; }
-char hostPathSeparator() { return '/'; }
-std::string hostStartDirectory() { return {}; }
+std::string hostCurrentDirectory() {
+    return directory.path;
+}
+bool hostChangeDirectory(const std::string&) {
+    return false;
+}
+char hostPathSeparator() {
+    return '/';
+}
+std::string hostStartDirectory() {
+    return {};
+}

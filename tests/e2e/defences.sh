@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# End-to-end checks of the program's defences: a directory past 65 535
+# entries, a link planted beside the data file, Alt-prefixed keys, pastes,
+# control bytes in names, terminals of other sizes, every signal that ends
+# the process, and a kill that cannot be caught.
+source "$(dirname "$0")/common.sh"
+ulimit -c 0 # the crash signals below must not leave core files
+
+bitmap() { python3 "$here/make_bitmap.py" "$@"; }
+
+# The pid of the program in the pane.
+program_pid() { pgrep -P "$(t display -p '#{pane_pid}')" -x "$(basename "$binary")"; }
+
+# Starts the program in a pane of $1 x $2 in directory $3, after the shell
+# printed 40 lines; when it ends, the pane runs $4 (default: sleep).
+start_session() {
+    local columns=$1 rows=$2 directory=$3 after=${4:-sleep 30}
+    fresh_server
+    rm -f "$work/code"
+    cat > "$work/session.sh" <<SCRIPT
+seq 1 40
+"$binary"
+echo \$? > "$work/code"
+$after
+sleep 30
+SCRIPT
+    t -f /dev/null new-session -d -x "$columns" -y "$rows" -c "$directory" "bash $work/session.sh"
+    t set-option -g status off
+    t resize-window -x "$columns" -y "$rows" 2>/dev/null
+}
+
+# Waits up to 20 seconds until row $1 reads $2: a huge directory takes a while.
+wait_long_for_row() {
+    for _ in $(seq 1 400); do
+        [ "$(row "$1")" = "$2" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# Every cell of the pane outside the top-left 80 x 25 is blank.
+blank_outside() {
+    t capture-pane -p | awk 'NR > 25 && length($0) > 0 { bad = 1 }
+                             NR <= 25 && length($0) > 80 && substr($0, 81) ~ /[^ ]/ { bad = 1 }
+                             END { exit bad }'
+}
+
+# A directory of exactly 65 536 entries: the first screen is an ordinary one
+# and Down moves through it.
+huge="$work/huge"
+mkdir -p "$huge"
+python3 -c "
+import os, sys
+for i in range(65534):
+    open(os.path.join(sys.argv[1], 'p%05d.bmp' % i), 'w').close()
+os.utime(sys.argv[1], (0, 0))" "$huge"
+start_program "$huge"
+check "65 536 entries: the first screen ends with the path row" "$(ok wait_long_for_row 25 "$huge/.")"
+check "65 536 entries: the title stays on row 1" "$(ok grep -q '^== Pictoline V1.1' <<<"$(row 1)")"
+check "65 536 entries: row 24 is the separator" "$(ok [ "$(row 24)" = "$(printf '=%.0s' $(seq 80))" ])"
+t send-keys Down Down Down
+check "65 536 entries: Down reaches the second bitmap" "$(ok wait_long_for_row 25 "$huge/p00001.bmp")"
+t send-keys Escape
+wait_for "$work/code"
+rm -rf "$huge"
+
+# Another user's link beside the data file, in a directory anyone may write:
+# the data file replaces the link, and the file it points at stays as it was.
+if [ "$(id -u)" = 0 ]; then
+    sticky="$work/sticky"
+    mkdir -p "$sticky" && chmod 1777 "$sticky" && chmod 755 "$work"
+    echo "root's own" > "$work/victim"
+    setpriv --reuid=65534 --regid=65534 --clear-groups \
+        bash -c "python3 '$here/make_bitmap.py' '$sticky/evil.bmp' 2 2 && ln -s '$work/victim' '$sticky/evil.bmp.txt'"
+    (cd "$sticky" && printf '\033[B\033[B\r' | timeout 10 "$binary" > "$work/out")
+    check "planted link: the conversion ran" "$(ok grep -qa '!!! Done !!!' "$work/out")"
+    check "planted link: the file it points at is untouched" "$(ok [ "$(cat "$work/victim")" = "root's own" ])"
+    check "planted link: the data file replaced the link" \
+        "$(ok [ ! -L "$sticky/evil.bmp.txt" ] && grep -qa '^bildname:' "$sticky/evil.bmp.txt")"
+fi
+
+# Keys: Alt+Up and Alt+Down as rxvt sends them, then a paste with a line end
+# over a bitmap. Neither moves, converts or ends anything.
+keys="$work/keys"
+mkdir -p "$keys"
+bitmap "$keys/a.bmp" 2 2
+start_session 80 25 "$keys" "cat -v > $work/pasted"
+check "keys: the first screen is drawn" "$(ok wait_for_row 25 "$keys/.")"
+t send-keys Down
+check "keys: Down moves" "$(ok wait_for_row 25 "$keys/..")"
+t send-keys -l $'\e\e[B'
+t send-keys -l $'\e\eOA'
+t send-keys Down
+check "keys: Alt+Down and Alt+Up are ignored, the next Down moves" "$(ok wait_for_row 25 "$keys/a.bmp")"
+t set-buffer $'\r..\r\e[A\r'
+t paste-buffer -p
+t send-keys Up
+check "keys: a paste is dropped whole, the next Up moves" "$(ok wait_for_row 25 "$keys/..")"
+check "keys: the paste converted nothing" "$(ok [ ! -e "$keys/a.bmp.txt" ])"
+check "keys: still running" "$(ok [ -z "$(code)" ])"
+t send-keys Escape
+wait_for "$work/code"
+check "keys: Esc ends with 0" "$(ok [ "$(code)" = 0 ])"
+# What is pasted after the program reaches the next program without marks.
+t set-buffer 'after'
+t paste-buffer -p
+t send-keys Enter C-d
+check "keys: bracketed paste is off again after the program" \
+    "$(ok bash -c "sleep 0.5; [ \"\$(cat '$work/pasted')\" = after ]")"
+
+# Control bytes in names: each name stays on its row, nothing rings.
+names="$work/names"
+mkdir -p "$names"
+for name in $'lf\nname' $'cr\rname' $'bell\aname' $'bs\bname' $'tab\tname'; do
+    bitmap "$names/$name.bmp" 1 1
+done
+start_program "$names"
+check "names: the first screen is drawn" "$(ok wait_for_row 25 "$names/.")"
+check "names: the title stays on row 1" "$(ok grep -q '^== Pictoline V1.1' <<<"$(row 1)")"
+check "names: five bitmaps on rows 6 to 10, one a row" \
+    "$(ok [ "$(t capture-pane -p | sed -n 6,10p | grep -c 'name\.bmp *1 x 1 x 24$')" = 5 ])"
+check "names: row 24 is the separator" "$(ok [ "$(row 24)" = "$(printf '=%.0s' $(seq 80))" ])"
+t send-keys Down Down Down Down Down Down
+wait_for_screen "bell.name.bmp$"
+check "names: no bell rang" "$(ok [ "$(t display -p '#{window_bell_flag}')" = 0 ])"
+t send-keys Escape
+wait_for "$work/code"
+
+# Terminals of other sizes: blank outside the screen, a notice on one too
+# small, the whole screen back once it is large enough.
+start_session 100 30 "$keys"
+check "sizes: the first screen on 100 x 30" "$(ok wait_for_row 25 "$keys/.")"
+check "sizes: what the shell printed is gone from beside and below the screen" "$(ok blank_outside)"
+t resize-window -x 120 -y 40
+sleep 0.3
+check "sizes: blank outside after growing to 120 x 40" "$(ok blank_outside)"
+t resize-window -x 60 -y 20
+check "sizes: a notice on 60 x 20" \
+    "$(ok wait_for_row 1 "This terminal is 60 x 20; Pictoline needs at least 80 x 25.")"
+t send-keys Down
+sleep 0.3
+t resize-window -x 80 -y 25
+check "sizes: the screen comes back at 80 x 25, the key taken" "$(ok wait_for_row 25 "$keys/..")"
+check "sizes: title and separator in place" \
+    "$(ok [ "$(row 1 | cut -c1-18)" = "== Pictoline V1.1 " ] && [ "$(row 24)" = "$(printf '=%.0s' $(seq 80))" ])"
+t send-keys Escape
+wait_for "$work/code"
+check "sizes: Esc ends with 0" "$(ok [ "$(code)" = 0 ])"
+# Started on a terminal too small, it waits with the notice and comes back
+# whole, as if the terminal had been large enough all along.
+start_session 60 20 "$keys"
+check "sizes: started on 60 x 20, the notice" \
+    "$(ok wait_for_row 1 "This terminal is 60 x 20; Pictoline needs at least 80 x 25.")"
+t send-keys Down
+sleep 0.3
+t resize-window -x 80 -y 25
+check "sizes: grown to 80 x 25, the whole screen with the key taken" "$(ok wait_for_row 25 "$keys/..")"
+check "sizes: grown, title and separator in place" \
+    "$(ok [ "$(row 1 | cut -c1-18)" = "== Pictoline V1.1 " ] && [ "$(row 24)" = "$(printf '=%.0s' $(seq 80))" ])"
+t send-keys Escape
+wait_for "$work/code"
+check "sizes: Esc on a small terminal ends with 0" "$(ok [ "$(code)" = 0 ])"
+
+# Every signal whose default action ends the process: the terminal modes come
+# back, and the process ends by that signal.
+for signal in USR1 USR2 ALRM ABRT VTALRM PROF XCPU SEGV BUS FPE ILL; do
+    start_program "$keys"
+    check "SIG$signal: the first screen is drawn" "$(ok wait_for_row 25 "$keys/.")"
+    pid=$(program_pid)
+    kill -s "$signal" "${pid:-0}" 2>/dev/null
+    wait_for "$work/code"
+    check "SIG$signal ends the program by the signal" "$(ok [ "$(code)" = $((128 + $(kill -l "$signal"))) ])"
+    wait_for "$work/after"
+    check "SIG$signal: terminal modes restored" "$(cmp -s "$work/before" "$work/after"; echo $?)"
+done
+
+# The same signals in the middle of a conversion leave no partial file and the
+# earlier data file as it was; so does a kill that cannot be caught.
+big="$work/big"
+mkdir -p "$big"
+bitmap "$big/pic.bmp" 176 132
+echo earlier > "$big/pic.bmp.txt"
+for signal in USR1 ALRM ABRT XCPU SEGV KILL; do
+    check "SIG$signal during the conversion leaves nothing behind" \
+        "$(ok python3 "$here/interrupt.py" "$binary" "$big" $'\033[B\033[B\r' "SIG$signal")"
+done
+
+finish
