@@ -142,6 +142,17 @@ TEST_F(ConversionScreenTest, WriteErrorReplacesTheDoneLine) {
     EXPECT_TRUE(rowColoured(17, 10, 51, attributeOf(15, 4)));
 }
 
+// A name's control bytes take a cell each and move nothing.
+TEST_F(ConversionScreenTest, NamesWithControlBytesKeepTheirRows) {
+    const std::string name = "a\nb\rc\td\ae\bf.bmp";
+    showConversionStart(name);
+    showWriteError(name);
+    EXPECT_EQ(row(12), at(10, " Datafile: " + name + ".txt"));
+    EXPECT_EQ(row(13).substr(9, 11), "Directory: ");
+    EXPECT_EQ(row(17), at(10, "!!! Error: could not write " + name + ".txt !!!"));
+    EXPECT_EQ(fakeSurface().beeps, 0);
+}
+
 // Row 15 as a redraw for row y of height rows leaves it.
 std::string barFor(std::uint16_t y, std::uint16_t height) {
     const std::uint16_t length = progressPercent(y, height);
