@@ -1,5 +1,6 @@
 // The console over the tests' fake surface, on screens from 1 x 1 to 80 x 25:
-// cursor moves, colours, clears and pieces of arbitrary bytes. After every
+// cursor moves, colours, clears and pieces of arbitrary bytes, as text or as
+// glyphs. After every
 // call the surface must match a plain model of the console's rules: the
 // cells, the cursor (always inside the area), the attribute, the owed row.
 //
@@ -80,10 +81,11 @@ bool movesOnly(unsigned char byte) {
     return byte == '\r' || byte == '\n' || byte == '\b';
 }
 
-void modelWrite(Model& model, const std::string& piece) {
+// As glyphs, every byte of the piece is a character.
+void modelWrite(Model& model, const std::string& piece, bool asGlyphs) {
     if (piece.empty())
         return;
-    std::size_t lineEnd = piece.find_last_of("\r\n");
+    std::size_t lineEnd = asGlyphs ? std::string::npos : piece.find_last_of("\r\n");
     model.printColumn = lineEnd == std::string::npos ? model.printColumn + piece.size()
                                                      : piece.size() - lineEnd - 1;
     if (!model.console) {
@@ -99,6 +101,11 @@ void modelWrite(Model& model, const std::string& piece) {
     bool endsWithCharacter = false;
     for (char c : piece) {
         auto byte = static_cast<unsigned char>(c);
+        if (asGlyphs) {
+            putCharacter(model, at, byte);
+            endsWithCharacter = true;
+            continue;
+        }
         if (byte == '\r') {
             at.x = 1;
         } else if (byte == '\n') {
@@ -174,7 +181,7 @@ int nextPosition(ByteReader& reader, int limit) {
 }
 
 void runOperation(ByteReader& reader, Model& model) {
-    switch (nextByte(reader) % 4) {
+    switch (nextByte(reader) % 5) {
     case 0: {
         int row = nextPosition(reader, model.height);
         int column = nextPosition(reader, model.width);
@@ -194,7 +201,13 @@ void runOperation(ByteReader& reader, Model& model) {
     case 2: {
         std::string piece = nextPiece(reader);
         writeToScreen(piece.data(), piece.size());
-        modelWrite(model, piece);
+        modelWrite(model, piece, false);
+        break;
+    }
+    case 4: {
+        std::string piece = nextPiece(reader);
+        writeGlyphsToScreen(piece.data(), piece.size());
+        modelWrite(model, piece, true);
         break;
     }
     default:
