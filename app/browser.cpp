@@ -80,19 +80,20 @@ void printDimensions(const BitmapInfo& info, PrintSeparator last) {
     printUnsigned8(SCREEN_DESTINATION, info.bitsPerPixel, last);
 }
 
-void drawBitmapRow(ProgramState& state, const Text& name, const FixedField& shortName,
-                   bool highlighted) {
+void drawBitmapRow(ProgramState& state, const Text& name, bool highlighted) {
     if (highlighted)
         state.highlightKind = EntryKind::Bitmap;
+    FixedField shortName = makeField(SHORT_NAME_WIDTH);
+    assign(shortName, leftText(name, SHORT_NAME_LENGTH));
     print(spaces(4));
     setColour(highlighted ? 1 : 15, highlighted ? 15 : 1);
     printName(fullText(shortName));
-    peekBitmapHeader(state, name);
+    const BitmapInfo info = peekBitmapHeader(name, state.conversion.bitmapFileNumber);
     if (!highlighted) {
-        printDimensions(state.info, PrintSeparator::Newline);
+        printDimensions(info, PrintSeparator::Newline);
         return;
     }
-    printDimensions(state.info, PrintSeparator::None);
+    printDimensions(info, PrintSeparator::None);
     state.highlightName = name;
     setColour(15, 1);
     newline();
@@ -102,15 +103,13 @@ void drawList(ProgramState& state) {
     std::size_t index = 0;
     walkEntries([&state, &index](const Text& name, EntryKind kind) {
         ++index;
-        FixedField shortName = makeField(SHORT_NAME_WIDTH);
-        assign(shortName, leftText(name, SHORT_NAME_LENGTH));
         if (!inListWindow(state.highlight, state.entryCount, index))
             return;
         bool highlighted = index == state.highlight;
         if (kind == EntryKind::Directory)
             drawDirectoryRow(state, name, highlighted);
         else
-            drawBitmapRow(state, name, shortName, highlighted);
+            drawBitmapRow(state, name, highlighted);
     });
     for (std::size_t row = state.entryCount; row < LIST_ROWS; ++row)
         newline();
@@ -132,7 +131,6 @@ void drawPathRow(const ProgramState& state) {
     } else {
         printName(state.highlightName);
     }
-    setColour(12, 1);
 }
 
 } // namespace

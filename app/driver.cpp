@@ -10,7 +10,7 @@
 
 void startProgramState(ProgramState& state) {
     state = ProgramState{};
-    assign(state.progressBar, PROGRESS_BAR_TEXT);
+    startConversionState(state.conversion);
 }
 
 namespace {
@@ -21,7 +21,7 @@ constexpr int EXIT_WRITE_FAILED = 1;
 void startUp(ProgramState& state) {
     startConsole();
     startProgramState(state);
-    state.bitmapFileNumber = freeFileNumber();
+    state.conversion.bitmapFileNumber = freeFileNumber();
     Text start = startDirectory();
     if (!start.empty())
         changeDirectory(start);
@@ -31,7 +31,7 @@ void startUp(ProgramState& state) {
 int convert(ProgramState& state) {
     const Text name = state.highlightName;
     showConversionStart(name);
-    if (!writeDataFile(state, name)) {
+    if (!writeDataFile(state.conversion, name, showProgress)) {
         showWriteError(name);
         sleepMs(MESSAGE_WAIT_MS);
         sleepMs(MESSAGE_WAIT_MS);
@@ -56,10 +56,10 @@ int browse(ProgramState& state) {
         case BrowserRequest::Quit:
             return 0;
         case BrowserRequest::Convert: {
-            const HeaderVerdict verdict = readBitmapHeader(state, state.highlightName);
+            const HeaderVerdict verdict = readBitmapHeader(state.conversion, state.highlightName);
             if (verdict == HeaderVerdict::Ok)
                 return convert(state);
-            showRejection(verdict, state.headerByte);
+            showRejection(verdict, state.conversion.headerByte);
             sleepMs(MESSAGE_WAIT_MS);
             if (verdict == HeaderVerdict::BadFormat) {
                 sleepMs(MESSAGE_WAIT_MS);

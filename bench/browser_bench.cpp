@@ -49,7 +49,7 @@ void measureDown(benchmark::State& run, int terminalWidth, bool fromScratch) {
     ListDirectory directory;
     ProgramState state;
     startProgramState(state);
-    state.bitmapFileNumber = freeFileNumber();
+    state.conversion.bitmapFileNumber = freeFileNumber();
     const ScreenModel before = browserScreen(state, 5);
     const ScreenModel after = browserScreen(state, 6);
     std::size_t bytes = 0;

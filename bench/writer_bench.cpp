@@ -9,7 +9,8 @@
 #include <random>
 #include <string>
 
-#include "app/driver.h"
+#include "convert/conversion_screen.h"
+#include "convert/data_file_name.h"
 #include "convert/data_writer.h"
 #include "services/files.h"
 #include "tests/fakes/fakes.h"
@@ -38,15 +39,15 @@ void WriteDataFile(benchmark::State& run) {
     const std::string name = writeBitmap(directory, width, height);
     resetFakeSurface();
     for (auto _ : run) {
-        ProgramState state;
-        startProgramState(state);
+        ConversionState state;
+        startConversionState(state);
         state.bitmapFileNumber = freeFileNumber();
         openFile(name, FileMode::Binary, state.bitmapFileNumber);
         std::uint8_t ignored = 0;
         for (int i = 0; i < 54; ++i)
             readByte(state.bitmapFileNumber, ignored);
         state.info = {width, height, 24};
-        if (!writeDataFile(state, name))
+        if (!writeDataFile(state, name, showProgress))
             run.SkipWithError("the data file was not written");
     }
     run.SetItemsProcessed(run.iterations() * width * height);

@@ -10,15 +10,15 @@ constexpr std::uint8_t INFO_HEADER_SIZE = 40;
 constexpr std::uint8_t PLANE_COUNT = 1;
 constexpr std::uint32_t FIRST_PIXEL_OFFSET = 54;
 
-// The walk over the header: every byte read in turn into state.headerByte.
+// The walk over the header: every byte read in turn into one header byte.
 struct HeaderWalk {
-    ProgramState& state;
+    std::uint8_t& headerByte;
     int number;
 };
 
 std::uint8_t next(HeaderWalk& walk) {
-    readByte(walk.number, walk.state.headerByte);
-    return walk.state.headerByte;
+    readByte(walk.number, walk.headerByte);
+    return walk.headerByte;
 }
 
 void skip(HeaderWalk& walk, std::uint32_t count) {
@@ -67,22 +67,25 @@ bool walkToPlanes(HeaderWalk& walk, std::uint32_t& offset, std::uint32_t& width,
 
 } // namespace
 
-void peekBitmapHeader(ProgramState& state, const Text& name) {
-    HeaderWalk walk{state, state.bitmapFileNumber};
+BitmapInfo peekBitmapHeader(const Text& name, int fileNumber) {
+    // Its own header byte: a peek leaves nothing behind for the validating read.
+    std::uint8_t headerByte = 0;
+    HeaderWalk walk{headerByte, fileNumber};
     openFile(name, FileMode::Binary, walk.number);
     std::uint32_t offset = 0, width = 0, height = 0;
-    state.info = BitmapInfo{};
+    BitmapInfo info;
     if (walkToPlanes(walk, offset, width, height) && next(walk) == PLANE_COUNT) {
         skip(walk, 1);
-        state.info.width = static_cast<std::uint16_t>(width);
-        state.info.height = static_cast<std::uint16_t>(height);
-        state.info.bitsPerPixel = next(walk);
+        info.width = static_cast<std::uint16_t>(width);
+        info.height = static_cast<std::uint16_t>(height);
+        info.bitsPerPixel = next(walk);
     }
     closeFile(walk.number);
+    return info;
 }
 
-HeaderVerdict readBitmapHeader(ProgramState& state, const Text& name) {
-    HeaderWalk walk{state, state.bitmapFileNumber};
+HeaderVerdict readBitmapHeader(ConversionState& state, const Text& name) {
+    HeaderWalk walk{state.headerByte, state.bitmapFileNumber};
     openFile(name, FileMode::Binary, walk.number);
     std::uint32_t offset = 0, width = 0, height = 0;
     if (!walkToPlanes(walk, offset, width, height))

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "convert/data_writer.h"
+#include "convert/data_file_name.h"
 #include "services/console.h"
 #include "services/files.h"
 
@@ -25,7 +25,7 @@ void writeNameLine(const Text& name) { printName(SCREEN_DESTINATION, name, Print
 
 const Text HUNDRED_PERCENT = "100%";
 
-void drawProgress(const ProgramState& state) {
+void drawProgress(const ConversionState& state) {
     moveCursor(PROGRESS_ROW, LEFT_COLUMN);
     write(state.progressText);
     moveCursor(PROGRESS_ROW, PERCENT_COLUMN);
@@ -70,13 +70,13 @@ void showConversionStart(const Text& bitmapName) {
     setColour(12, 0);
 }
 
-void showProgress(ProgramState& state, std::uint16_t y, std::uint16_t height) {
+void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height) {
     // The text depends on the row alone and mostly stays the same from one row
     // to the next: a console is drawn only when the user would see a change.
     // Redirected output receives the bytes of every redraw.
     bool changed = false;
     if (y != state.progressRow) {
-        Text text = "0%" + rightText(fullText(state.progressBar), progressPercent(y, height));
+        Text text = "0%" + rightText(fullText(state.progressBar), progressBarLength(y, height));
         changed = state.progressRow == 0 || text != state.progressText;
         state.progressRow = y;
         state.progressText = std::move(text);

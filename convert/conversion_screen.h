@@ -5,18 +5,16 @@
 
 #include <cstdint>
 
-#include "app/program_state.h"
-#include "convert/progress_percent.h"
-
-inline const Text PROGRESS_BAR_TEXT =
-    "                             =============================>";
+#include "convert/bitmap_info.h"
+#include "convert/conversion_state.h"
+#include "convert/progress_bar_length.h"
 
 // Below the browser screen still on display.
 void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead);
 // Clears the screen and names the data file and the directory it goes to.
 void showConversionStart(const Text& bitmapName);
 // The bar for row y of height rows; called for every pixel.
-void showProgress(ProgramState& state, std::uint16_t y, std::uint16_t height);
+void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height);
 void showDone();
 // Shown instead of showDone when the data file could not be written whole.
 void showWriteError(const Text& bitmapName);

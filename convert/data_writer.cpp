@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "convert/conversion_screen.h"
+#include "convert/data_file_name.h"
 #include "services/files.h"
 
 namespace {
@@ -20,7 +20,7 @@ void writeNumber(std::uint16_t value) { printUnsigned16(DATA_FILE_NUMBER, value,
 
 // Month, day, year, hour, minute and second: each piece taken from a fresh
 // reading of the clock.
-void buildTimestamp(ProgramState& state) {
+void buildTimestamp(ConversionState& state) {
     assign(state.timestamp, leftText(dateText(), 2));
     append(state.timestamp, midText(dateText(), 4, 2));
     append(state.timestamp, rightText(dateText(), 4));
@@ -29,7 +29,7 @@ void buildTimestamp(ProgramState& state) {
     append(state.timestamp, rightText(timeText(), 2));
 }
 
-void writeHeader(const ProgramState& state, const Text& bitmapName) {
+void writeHeader(const ConversionState& state, const Text& bitmapName) {
     writeLine(RULE_LINE);
     printText(DATA_FILE_NUMBER, "bildname:", PrintSeparator::NextZone);
     writeLine("'originalname: " + printableName(bitmapName));
@@ -45,7 +45,7 @@ void writeHeader(const ProgramState& state, const Text& bitmapName) {
     writeNumber(state.info.height);
 }
 
-void writeBlockLabel(ProgramState& state) {
+void writeBlockLabel(ConversionState& state) {
     ++state.blockNumber;
     assign(state.blockLabel, state.timestamp);
     append(state.blockLabel, unsignedText(state.blockNumber));
@@ -56,7 +56,7 @@ void writeBlockLabel(ProgramState& state) {
     write(LABEL_COMMENT);
 }
 
-std::uint8_t readBitmapByte(const ProgramState& state) {
+std::uint8_t readBitmapByte(const ConversionState& state) {
     std::uint8_t byte = 0;
     readByte(state.bitmapFileNumber, byte);
     return byte;
@@ -83,11 +83,11 @@ void printLine(DataLine& line) {
 
 // One value and what goes before it: ", " on the same line, or the end of
 // the line (and a block label when one is due) and "data ".
-void convertPixel(ProgramState& state, std::uint16_t y, DataLine& line) {
+void convertPixel(ConversionState& state, std::uint16_t y, DataLine& line, ProgressReport report) {
     ++state.valuesInBlock;
     std::uint8_t bgr[3];
     readBytes(state.bitmapFileNumber, bgr, 3);
-    showProgress(state, y, state.info.height);
+    report(state, y, state.info.height);
     const std::uint16_t value = rgb565(bgr[2], bgr[1], bgr[0]);
     ++state.valuesOnLine;
     if (state.valuesOnLine < VALUES_PER_LINE) {
@@ -114,8 +114,6 @@ void writeFooter() {
 
 } // namespace
 
-Text dataFileName(const Text& bitmapName) { return bitmapName + DATA_FILE_SUFFIX; }
-
 Text printableName(const Text& bitmapName) {
     Text shown = bitmapName;
     for (char& c : shown) {
@@ -126,7 +124,7 @@ Text printableName(const Text& bitmapName) {
     return shown;
 }
 
-bool writeDataFile(ProgramState& state, const Text& bitmapName) {
+bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressReport report) {
     const bool opened = openFile(dataFileName(bitmapName), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
     buildTimestamp(state);
     writeHeader(state, bitmapName);
@@ -134,7 +132,7 @@ bool writeDataFile(ProgramState& state, const Text& bitmapName) {
     DataLine line;
     for (std::uint16_t y = 1; y <= state.info.height; ++y) {
         for (std::uint16_t x = 1; x <= width; ++x)
-            convertPixel(state, y, line);
+            convertPixel(state, y, line, report);
         // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
         for (int padding = width % 4; padding > 0; --padding)
             readBitmapByte(state);

@@ -5,10 +5,9 @@
 
 #include <cstdint>
 
-#include "app/program_state.h"
+#include "convert/conversion_state.h"
 
 inline constexpr int VALUES_PER_LINE = 8;
-inline const Text DATA_FILE_SUFFIX = ".txt";
 
 // Red in bits 15-11, green in bits 10-5, blue in bits 4-0; each channel keeps
 // its high bits.
@@ -16,11 +15,14 @@ constexpr std::uint16_t rgb565(std::uint8_t red, std::uint8_t green, std::uint8_
     return static_cast<std::uint16_t>((red >> 3) * 2048 + (green >> 2) * 32 + (blue >> 3));
 }
 
-Text dataFileName(const Text& bitmapName);
 // The name as the "'originalname: " line shows it: control bytes become "?",
 // so that no name can break the lines of the BASIC source.
 Text printableName(const Text& bitmapName);
+
+// Told of every pixel once its bytes are read: its row y of height rows.
+using ProgressReport = void (*)(ConversionState& state, std::uint16_t y, std::uint16_t height);
+
 // Writes the data file of the bitmap open under state.bitmapFileNumber at its
-// first pixel byte, reporting every pixel to the progress bar, and closes both
-// files. The data file appears only when written whole; false when it could not be.
-bool writeDataFile(ProgramState& state, const Text& bitmapName);
+// first pixel byte, reporting every pixel, and closes both files. The data
+// file appears only when written whole; false when it could not be.
+bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressReport report);

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include "app/driver.h"
 #include "convert/bitmap_header.h"
 #include "fuzz/fuzz_support.h"
 #include "services/files.h"
@@ -80,19 +79,19 @@ void writeBitmap(const FileBytes& file) {
     check(std::fclose(stream) == 0, "the bitmap file is closed after writing");
 }
 
-void checkPeek(ProgramState& state, const FileBytes& file) {
+void checkPeek(const ConversionState& state, const FileBytes& file) {
     int number = state.bitmapFileNumber;
-    peekBitmapHeader(state, bitmapPath());
+    const BitmapInfo info = peekBitmapHeader(bitmapPath(), number);
     check(freeFileNumber() == number, "the peek closes the file");
     bool walked = byteAt(file, 0) == 'B' && byteAt(file, 1) == 'M' && byteAt(file, 14) == 40 &&
                   byteAt(file, 26) == 1;
-    check(state.info.width == (walked ? littleEndian(file, 18, 2) : 0), "peeked width");
-    check(state.info.height == (walked ? littleEndian(file, 22, 2) : 0), "peeked height");
-    check(state.info.bitsPerPixel == (walked ? byteAt(file, 28) : 0), "peeked bit count");
+    check(info.width == (walked ? littleEndian(file, 18, 2) : 0), "peeked width");
+    check(info.height == (walked ? littleEndian(file, 22, 2) : 0), "peeked height");
+    check(info.bitsPerPixel == (walked ? byteAt(file, 28) : 0), "peeked bit count");
 }
 
 // On Ok the next bytes read are every pixel byte from the data offset on.
-void checkPixelsFollow(ProgramState& state, const FileBytes& file) {
+void checkPixelsFollow(ConversionState& state, const FileBytes& file) {
     check(state.info.width >= 1 && state.info.width <= MAX_BITMAP_WIDTH, "width 1..176 on Ok");
     check(state.info.height >= 1 && state.info.height <= MAX_BITMAP_HEIGHT, "height 1..132 on Ok");
     std::uint32_t offset = littleEndian(file, 10, 4);
@@ -108,7 +107,7 @@ void checkPixelsFollow(ProgramState& state, const FileBytes& file) {
     }
 }
 
-void checkRead(ProgramState& state, const FileBytes& file) {
+void checkRead(ConversionState& state, const FileBytes& file) {
     int number = state.bitmapFileNumber;
     state.headerByte = 0;
     HeaderVerdict verdict = readBitmapHeader(state, bitmapPath());
@@ -152,8 +151,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const FileBytes file{data, size};
     writeBitmap(file);
-    ProgramState state;
-    startProgramState(state);
+    ConversionState state;
+    startConversionState(state);
     state.bitmapFileNumber = freeFileNumber();
     check(state.bitmapFileNumber != 0, "a file number is free");
     checkPeek(state, file);

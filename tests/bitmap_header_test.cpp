@@ -21,7 +21,7 @@ class BitmapHeaderTest : public ::testing::Test {
         return readBitmapHeader(state, "pic.bmp");
     }
     TemporaryDirectory directory;
-    ProgramState state;
+    ConversionState state;
 };
 
 struct VerdictCase {
@@ -79,9 +79,9 @@ TEST_F(BitmapHeaderTest, WrongDepthCarriesTheBitCountAndClosesTheFile) {
     EXPECT_EQ(verdictOf(makeBitmap({8, 8, 1, 8})), HeaderVerdict::WrongDepth);
     EXPECT_EQ(state.headerByte, 8);
     EXPECT_EQ(freeFileNumber(), state.bitmapFileNumber);
-    peekBitmapHeader(state, "pic.bmp");
-    EXPECT_EQ(state.info.bitsPerPixel, 8);
-    EXPECT_EQ(state.info.width, 8);
+    const BitmapInfo info = peekBitmapHeader("pic.bmp", state.bitmapFileNumber);
+    EXPECT_EQ(info.bitsPerPixel, 8);
+    EXPECT_EQ(info.width, 8);
 }
 
 TEST_F(BitmapHeaderTest, FileCutAtEveryLength) {
@@ -102,11 +102,11 @@ TEST_F(BitmapHeaderTest, FileCutAtEveryLength) {
         }
         closeAllFiles();
 
-        peekBitmapHeader(state, "pic.bmp");
+        const BitmapInfo info = peekBitmapHeader("pic.bmp", state.bitmapFileNumber);
         bool planesRead = length >= 27;
-        EXPECT_EQ(state.info.width, planesRead ? 4 : 0);
-        EXPECT_EQ(state.info.height, planesRead ? 2 : 0);
-        EXPECT_EQ(state.info.bitsPerPixel, length >= 29 ? 24 : 0);
+        EXPECT_EQ(info.width, planesRead ? 4 : 0);
+        EXPECT_EQ(info.height, planesRead ? 2 : 0);
+        EXPECT_EQ(info.bitsPerPixel, length >= 29 ? 24 : 0);
     }
 }
 
@@ -121,14 +121,13 @@ TEST_F(BitmapHeaderTest, LastRowNeedsNoPadding) {
 
 TEST_F(BitmapHeaderTest, TextFileAndMissingName) {
     writeFile("x.bmp", "hello, this is text and not a picture at all........................");
-    peekBitmapHeader(state, "x.bmp");
-    EXPECT_EQ(state.info.width + state.info.height + state.info.bitsPerPixel, 0);
+    const BitmapInfo text = peekBitmapHeader("x.bmp", state.bitmapFileNumber);
+    EXPECT_EQ(text.width + text.height + text.bitsPerPixel, 0);
     EXPECT_EQ(readBitmapHeader(state, "x.bmp"), HeaderVerdict::BadFormat);
     closeAllFiles();
 
     EXPECT_EQ(readBitmapHeader(state, "missing.bmp"), HeaderVerdict::BadFormat);
-    peekBitmapHeader(state, "missing.bmp");
-    EXPECT_EQ(state.info.width, 0);
+    EXPECT_EQ(peekBitmapHeader("missing.bmp", state.bitmapFileNumber).width, 0);
     EXPECT_FALSE(std::filesystem::exists("missing.bmp"));
 }
 

@@ -101,7 +101,7 @@ TEST_F(ConversionScreenTest, ConversionScreenAndTheFullBar) {
     EXPECT_TRUE(rowColoured(13, 10, 21 + static_cast<int>(here.size()), attributeOf(15, 1)));
     EXPECT_TRUE(rowColoured(13, 22 + static_cast<int>(here.size()), 80, attributeOf(12, 0)));
     EXPECT_TRUE(rowColoured(1, 1, 80, attributeOf(12, 0)));
-    showProgress(state, 132, 132);
+    showProgress(state.conversion, 132, 132);
     EXPECT_EQ(row(15), at(10, "0%============================>100%"));
     EXPECT_TRUE(rowColoured(15, 1, 80, attributeOf(12, 0)));
     EXPECT_EQ(cursor(), std::make_pair(15, 45));
@@ -125,7 +125,7 @@ TEST_F(ConversionScreenTest, RedirectedOutputReceivesEveryRedraw) {
     showConversionStart("p.bmp");
     for (std::uint16_t y = 1; y <= 60; ++y) {
         for (int x = 0; x < 3; ++x)
-            showProgress(state, y, 60);
+            showProgress(state.conversion, y, 60);
     }
     const std::string& out = fakeSurface().passedThrough;
     std::size_t redraws = 0;
@@ -155,7 +155,7 @@ TEST_F(ConversionScreenTest, NamesWithControlBytesKeepTheirRows) {
 
 // Row 15 as a redraw for row y of height rows leaves it.
 std::string barFor(std::uint16_t y, std::uint16_t height) {
-    const std::uint16_t length = progressPercent(y, height);
+    const std::uint16_t length = progressBarLength(y, height);
     std::string bar = std::string("                             =============================> ").substr(60u - length);
     std::string text = "0%" + bar;
     text.resize(std::max<std::size_t>(text.size(), 31), ' ');
@@ -169,10 +169,10 @@ TEST_F(ConversionScreenTest, ProgressRowIsDrawnOnlyWhenItChanges) {
         showConversionStart("p.bmp");
         int changes = 0;
         for (std::uint16_t y = 1; y <= height; ++y) {
-            changes += y == 1 || progressPercent(y, height) != progressPercent(static_cast<std::uint16_t>(y - 1), height);
+            changes += y == 1 || progressBarLength(y, height) != progressBarLength(static_cast<std::uint16_t>(y - 1), height);
             const int presents = fakeSurface().presents;
             for (int x = 0; x < 3; ++x)
-                showProgress(state, y, height);
+                showProgress(state.conversion, y, height);
             ASSERT_EQ(row(15), barFor(y, height)) << y;
             EXPECT_LE(fakeSurface().presents - presents, 1);
         }
@@ -197,7 +197,7 @@ TEST_F(ConversionScreenTest, ShortBarsEndInTheBlankCell) {
         SCOPED_TRACE(c.bar);
         SetUp();
         showConversionStart("p.bmp");
-        showProgress(state, c.y, c.height);
+        showProgress(state.conversion, c.y, c.height);
         EXPECT_EQ(row(15), at(10, "0%" + c.bar).replace(40, 4, "100%"));
         EXPECT_EQ(cellAt(fakeSurface().screen, 15, 12).byte, static_cast<unsigned char>(c.cell12));
     }

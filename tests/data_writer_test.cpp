@@ -7,6 +7,8 @@
 
 #include "app/driver.h"
 #include "convert/bitmap_header.h"
+#include "convert/conversion_screen.h"
+#include "convert/data_file_name.h"
 #include "convert/data_writer.h"
 #include "services/files.h"
 #include "tests/fakes/fakes.h"
@@ -50,18 +52,19 @@ std::vector<unsigned> valuesOf(const std::vector<std::string>& lines) {
 class DataWriterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        startFakeProgram(state);
+        startFakeProgram(program);
     }
     // Converts the named bitmap as the driver does; the data file's bytes.
     std::string convert(const std::string& name, bool expectWritten = true) {
         EXPECT_EQ(readBitmapHeader(state, name), HeaderVerdict::Ok);
         before = std::time(nullptr);
-        EXPECT_EQ(writeDataFile(state, name), expectWritten);
+        EXPECT_EQ(writeDataFile(state, name, showProgress), expectWritten);
         after = std::time(nullptr);
         return readFile(name + ".txt");
     }
     TemporaryDirectory directory;
-    ProgramState state;
+    ProgramState program;
+    ConversionState& state = program.conversion;
     std::time_t before = 0, after = 0;
 };
 
@@ -228,7 +231,7 @@ TEST_F(DataWriterTest, DataFileThatCannotBeCreatedIsReported) {
     writeFile("pic.bmp", makeBitmap({2, 2}));
     std::filesystem::create_directory("pic.bmp.txt"); // a name taken by a directory
     EXPECT_EQ(readBitmapHeader(state, "pic.bmp"), HeaderVerdict::Ok);
-    EXPECT_FALSE(writeDataFile(state, "pic.bmp"));
+    EXPECT_FALSE(writeDataFile(state, "pic.bmp", showProgress));
     EXPECT_TRUE(std::filesystem::is_directory("pic.bmp.txt"));
     EXPECT_EQ(freeFileNumber(), 1) << "both files are closed";
 }
@@ -241,7 +244,7 @@ TEST_F(DataWriterTest, DataFileInReadOnlyDirectoryIsReported) {
     {
         OrdinaryUser user;
         EXPECT_EQ(readBitmapHeader(state, "pic.bmp"), HeaderVerdict::Ok);
-        EXPECT_FALSE(writeDataFile(state, "pic.bmp"));
+        EXPECT_FALSE(writeDataFile(state, "pic.bmp", showProgress));
     }
     chmod(".", 0755);
     EXPECT_EQ(readFile("pic.bmp.txt"), "earlier");

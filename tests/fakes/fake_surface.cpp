@@ -60,5 +60,5 @@ void startFakeProgram(ProgramState& state) {
     resetFakeKeyboard();
     closeAllFiles();
     startProgramState(state);
-    state.bitmapFileNumber = freeFileNumber();
+    state.conversion.bitmapFileNumber = freeFileNumber();
 }

@@ -3,11 +3,11 @@
 #include <cfloat>
 #include <cmath>
 
-#include "convert/progress_percent.h"
+#include "convert/progress_bar_length.h"
 
 namespace {
 
-TEST(ProgressPercent, NamedValues) {
+TEST(ProgressBarLength, NamedValues) {
     const struct {
         std::uint16_t y, height, expected;
     } cases[] = {
@@ -20,12 +20,12 @@ TEST(ProgressPercent, NamedValues) {
         {0, 10, 0},    {5, 0, 0},                          // degenerate inputs stay defined
     };
     for (const auto& c : cases)
-        EXPECT_EQ(progressPercent(c.y, c.height), c.expected) << c.y << " / " << c.height;
+        EXPECT_EQ(progressBarLength(c.y, c.height), c.expected) << c.y << " / " << c.height;
 }
 
 // The 14 accepted pairs where 64-bit double arithmetic gives another length:
 // checked on every platform, long double in the extended format or not.
-TEST(ProgressPercent, PairsThatExtendedPrecisionDecides) {
+TEST(ProgressBarLength, PairsThatExtendedPrecisionDecides) {
     const struct {
         std::uint16_t y, height, expected;
     } cases[] = {
@@ -34,12 +34,12 @@ TEST(ProgressPercent, PairsThatExtendedPrecisionDecides) {
         {31, 124, 8}, {32, 128, 7},  {33, 132, 8}, {121, 132, 28},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(progressPercent(c.y, c.height), c.expected) << c.y << " / " << c.height;
+        EXPECT_EQ(progressBarLength(c.y, c.height), c.expected) << c.y << " / " << c.height;
 }
 
-TEST(ProgressPercent, LastRowIsTheWholeBarForEveryHeight) {
+TEST(ProgressBarLength, LastRowIsTheWholeBarForEveryHeight) {
     for (std::uint32_t height = 1; height <= UINT16_MAX; ++height)
-        ASSERT_EQ(progressPercent(static_cast<std::uint16_t>(height), static_cast<std::uint16_t>(height)),
+        ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(height), static_cast<std::uint16_t>(height)),
                   PROGRESS_BAR_LENGTH)
             << height;
 }
@@ -51,25 +51,25 @@ long double hardwarePercent(long double y, long double height) {
     return std::nearbyint(quotient);
 }
 
-TEST(ProgressPercent, MatchesExtendedHardware) {
+TEST(ProgressBarLength, MatchesExtendedHardware) {
     if (LDBL_MANT_DIG != 64)
         GTEST_SKIP() << "long double is not the extended format here";
     for (int height = 1; height <= 132; ++height) {
         for (int y = 1; y <= height; ++y)
-            ASSERT_EQ(progressPercent(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)),
+            ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)),
                       hardwarePercent(y, height))
                 << y << " / " << height;
     }
     // Far beyond the accepted heights, as a check of the arithmetic itself.
     for (int height = 133; height <= UINT16_MAX; height += 97) {
         for (int y = 1; y <= height; y += 1 + height / 50)
-            ASSERT_EQ(progressPercent(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)),
+            ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)),
                       hardwarePercent(y, height))
                 << y << " / " << height;
     }
 }
 
-TEST(ProgressPercent, DiffersFromDoubleWhereExtendedDecides) {
+TEST(ProgressBarLength, DiffersFromDoubleWhereExtendedDecides) {
     // The pairs where 64-bit double rounding would give another bar length.
     int differences = 0;
     for (int height = 1; height <= 132; ++height) {
@@ -77,7 +77,7 @@ TEST(ProgressPercent, DiffersFromDoubleWhereExtendedDecides) {
             volatile double step = height / 30.0;
             volatile double quotient = y / step;
             if (std::nearbyint(quotient) !=
-                progressPercent(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)))
+                progressBarLength(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)))
                 ++differences;
         }
     }

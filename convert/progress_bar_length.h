@@ -11,4 +11,4 @@ inline constexpr int PROGRESS_BAR_LENGTH = 30;
 // y / (height / 30), each step rounded to the extended format, the quotient
 // then rounded to a whole number with an exact half going to the even
 // neighbour. For 1 <= y <= height the result is 0 to 30; a height of 0 gives 0.
-std::uint16_t progressPercent(std::uint16_t y, std::uint16_t height);
+std::uint16_t progressBarLength(std::uint16_t y, std::uint16_t height);

@@ -1,4 +1,4 @@
-#include "convert/progress_percent.h"
+#include "convert/progress_bar_length.h"
 
 #include <cstdint>
 
@@ -72,7 +72,7 @@ std::uint64_t nearestWhole(Extended value) {
 
 } // namespace
 
-std::uint16_t progressPercent(std::uint16_t y, std::uint16_t height) {
+std::uint16_t progressBarLength(std::uint16_t y, std::uint16_t height) {
     if (height == 0)
         return 0;
     const Extended step = divide(extendedOf(height), extendedOf(PROGRESS_BAR_LENGTH));
