@@ -4,6 +4,7 @@
 #include "services/console.h"
 #include "services/files.h"
 #include "services/keyboard.h"
+#include "services/printing.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "convert/data_file_name.h"
 #include "services/console.h"
 #include "services/files.h"
+#include "services/printing.h"
 
 namespace {
 

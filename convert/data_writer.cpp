@@ -6,6 +6,7 @@
 
 #include "convert/data_file_name.h"
 #include "services/files.h"
+#include "services/printing.h"
 
 namespace {
 

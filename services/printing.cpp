@@ -1,12 +1,10 @@
-// The print calls: texts, numbers and separators to the screen or a numbered
-// file, with the column each destination keeps.
+#include "services/printing.h"
 
 #include <algorithm>
 #include <charconv>
 
 #include "services/console.h"
 #include "services/files.h"
-#include "services/textforms.h"
 
 namespace {
 

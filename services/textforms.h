@@ -1,7 +1,6 @@
 #pragma once
 
-// Texts, fixed-width text fields, the decimal and date forms, and the print
-// calls that write them to the screen (destination 0) or a numbered file.
+// Texts, fixed-width text fields, and the decimal and date forms.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,11 +10,8 @@
 // A length-counted run of bytes; zero bytes are ordinary characters.
 using Text = std::string;
 
-enum class PrintSeparator { None, Newline, NextZone };
-
 inline const Text NEWLINE = "\r\n";
 inline constexpr std::size_t ZONE_WIDTH = 14;
-inline constexpr int SCREEN_DESTINATION = 0;
 
 // A text variable of a set width: always exactly width positions, the bytes
 // last assigned and appended, cut at the width, then zero bytes.
@@ -49,11 +45,3 @@ Text timeTextOf(const std::tm& time);
 std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count);
 // The spaces that take column to the next print zone: 1 to ZONE_WIDTH of them.
 Text zoneFill(std::size_t column);
-
-void printText(int destination, const Text& text, PrintSeparator separator);
-// A name or path as printText prints it, but on the screen one cell a byte:
-// its control bytes show as glyphs and never move the cursor or ring.
-void printName(int destination, const Text& name, PrintSeparator separator);
-void printUnsigned16(int destination, std::uint16_t value, PrintSeparator separator);
-void printUnsigned8(int destination, std::uint8_t value, PrintSeparator separator);
-void printSeparator(int destination, PrintSeparator separator);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "services/console.h"
-#include "services/textforms.h"
+#include "services/printing.h"
 #include "tests/fakes/fakes.h"
 
 namespace {
