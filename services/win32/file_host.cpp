@@ -1,3 +1,8 @@
+// Files on Windows through the wide-character calls, so that names outside
+// the ANSI code page are reached too. Names from the logic are mapped to the
+// real names behind them; the temporary file's name is the host's own and is
+// kept in UTF-8, since it is never shown and may lie in any directory.
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -7,6 +12,7 @@
 #include <string>
 
 #include "services/host.h"
+#include "services/win32/shown_names.h"
 
 namespace {
 
@@ -18,9 +24,9 @@ HANDLE handleOf(std::FILE* stream) {
 
 // Whether an existing name is a file on a disk and not a device such as CON,
 // which reads can wait on for ever and a rename cannot replace.
-bool isDiskFile(const std::string& name) {
+bool isDiskFile(const std::wstring& name) {
     const HANDLE handle =
-        CreateFileA(name.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
+        CreateFileW(name.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     const bool onDisk = GetFileType(handle) == FILE_TYPE_DISK;
@@ -33,15 +39,15 @@ bool isMissing(DWORD error) {
 }
 
 // Everything of name up to and including its last separator or drive colon.
-std::string directoryPrefix(const std::string& name) {
-    const std::size_t end = name.find_last_of("/\\:");
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+std::wstring directoryPrefix(const std::wstring& name) {
+    const std::size_t end = name.find_last_of(L"/\\:");
+    return end == std::wstring::npos ? std::wstring() : name.substr(0, end + 1);
 }
 
 // The attributes the new file takes over from the one it replaces, as a plain
 // rewrite of that file would keep them.
-DWORD keptAttributes(const std::string& name) {
-    const DWORD earlier = GetFileAttributesA(name.c_str());
+DWORD keptAttributes(const std::wstring& name) {
+    const DWORD earlier = GetFileAttributesW(name.c_str());
     if (earlier == INVALID_FILE_ATTRIBUTES)
         return FILE_ATTRIBUTE_NORMAL;
     const DWORD kept = earlier & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
@@ -50,12 +56,13 @@ DWORD keptAttributes(const std::string& name) {
 
 // Creates a file of a name nobody has yet; sharing delete lets another thread
 // remove it while it is still open.
-HANDLE createUnique(const std::string& prefix, DWORD attributes, std::string& path) {
+HANDLE createUnique(const std::wstring& prefix, DWORD attributes, std::wstring& path) {
     static unsigned sequence = 0;
-    const std::string stem = prefix + ".pictoline-" + std::to_string(GetCurrentProcessId()) + "-";
+    const std::wstring stem =
+        prefix + L".pictoline-" + std::to_wstring(GetCurrentProcessId()) + L"-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path = stem + std::to_string(++sequence);
-        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr,
+        path = stem + std::to_wstring(++sequence);
+        const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr,
                                           CREATE_NEW, attributes, nullptr);
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return handle;
@@ -66,7 +73,7 @@ HANDLE createUnique(const std::string& prefix, DWORD attributes, std::string& pa
 } // namespace
 
 std::FILE* hostOpenForReading(const std::string& name) {
-    std::FILE* stream = std::fopen(name.c_str(), "rb");
+    std::FILE* stream = _wfopen(realName(name).c_str(), L"rb");
     if (stream != nullptr && GetFileType(handleOf(stream)) != FILE_TYPE_DISK) {
         std::fclose(stream);
         return nullptr;
@@ -79,33 +86,35 @@ std::string hostReplacementTarget(const std::string& name) {
 }
 
 bool hostRefusesReplacement(const std::string& name) {
-    const DWORD attributes = GetFileAttributesA(name.c_str());
+    const std::wstring real = realName(name);
+    const DWORD attributes = GetFileAttributesW(real.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return !isMissing(GetLastError());
     constexpr DWORD unwritable =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE;
-    return (attributes & unwritable) != 0 || !isDiskFile(name);
+    return (attributes & unwritable) != 0 || !isDiskFile(real);
 }
 
 std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryName) {
-    std::string path;
-    const HANDLE handle = createUnique(directoryPrefix(name), keptAttributes(name), path);
+    const std::wstring real = realName(name);
+    std::wstring path;
+    const HANDLE handle = createUnique(directoryPrefix(real), keptAttributes(real), path);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     const int descriptor =
         _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) {
         CloseHandle(handle);
-        DeleteFileA(path.c_str());
+        DeleteFileW(path.c_str());
         return nullptr;
     }
     std::FILE* stream = _fdopen(descriptor, "wb");
     if (stream == nullptr) {
         _close(descriptor);
-        DeleteFileA(path.c_str());
+        DeleteFileW(path.c_str());
         return nullptr;
     }
-    temporaryName = path;
+    temporaryName = utf8Of(path);
     return stream;
 }
 
@@ -115,13 +124,13 @@ bool hostSyncFile(std::FILE* stream) {
 }
 
 bool hostReplaceFile(const std::string& temporaryName, const std::string& name) {
-    return MoveFileExA(temporaryName.c_str(), name.c_str(),
+    return MoveFileExW(wideOfUtf8(temporaryName).c_str(), realName(name).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // Runs on the console's control handler thread too, with the file still open.
 void hostRemoveFile(const char* name) {
-    DeleteFileA(name);
+    DeleteFileW(wideOfUtf8(name).c_str());
 }
 
 void hostAtExit(void (*function)()) {
