@@ -128,6 +128,7 @@ void clearScreen() {
     std::uint8_t attribute = 7;
     if (!surfaceCursor(row, column, attribute))
         attribute = 7;
+    surfaceBlankOutside(attribute);
     for (int y = heightOfScreen(); y >= 1; --y)
         surfaceFillRow(y, attribute);
     surfacePlaceCursor(1, 1);

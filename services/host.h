@@ -30,6 +30,8 @@ void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
                    std::uint8_t attribute);
 // Makes every cell of one row a space in the attribute.
 void surfaceFillRow(int row, std::uint8_t attribute);
+// Makes every cell of the visible window outside the text area a space in the attribute.
+void surfaceBlankOutside(std::uint8_t attribute);
 // Moves the text area up by rows; the rows freed at the bottom become spaces
 // in the attribute.
 void surfaceScrollUp(int rows, std::uint8_t attribute);

@@ -274,6 +274,9 @@ void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
 
 void surfaceFillRow(int row, std::uint8_t attribute) { fillRow(host.screen, row, attribute); }
 
+// The presenter blanks everything outside the text area itself.
+void surfaceBlankOutside(std::uint8_t) {}
+
 void surfaceScrollUp(int rows, std::uint8_t attribute) { scrollUp(host.screen, rows, attribute); }
 
 void surfacePlaceCursor(int row, int column) {

@@ -1,195 +1,250 @@
-// The screen and the keyboard on the Windows console: the surface is the
-// console's own screen buffer, and keys come from its input events. Input
-// that is not a console (a pipe or a file) is read as bytes and decoded like
-// terminal input, so that scripts of keys work here too.
+// The screen on the Windows console: the surface is the console's own screen
+// buffer. The text area is at most 80 x 25 cells at the top left of the
+// window, wherever the window stands in the buffer. Every console call that
+// fails falls back to another form that leaves the same cells.
 
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
-#include "services/files.h"
+#include "services/console.h"
 #include "services/host.h"
-#include "services/keyboard.h"
-#include "services/terminal_keys.h"
-#include "services/win32/console_keys.h"
-
-static_assert(CONSOLE_RIGHT_ALT_PRESSED == RIGHT_ALT_PRESSED && CONSOLE_LEFT_ALT_PRESSED == LEFT_ALT_PRESSED &&
-              CONSOLE_RIGHT_CTRL_PRESSED == RIGHT_CTRL_PRESSED && CONSOLE_LEFT_CTRL_PRESSED == LEFT_CTRL_PRESSED &&
-              CONSOLE_SHIFT_PRESSED == SHIFT_PRESSED && CONSOLE_ENHANCED_KEY == ENHANCED_KEY &&
-              CONSOLE_VK_NUMPAD0 == VK_NUMPAD0 && CONSOLE_VK_NUMPAD9 == VK_NUMPAD9);
+#include "services/win32/console_host.h"
 
 namespace {
 
-constexpr int FALLBACK_WIDTH = 80;
-constexpr int FALLBACK_HEIGHT = 25;
 constexpr std::uint8_t FALLBACK_ATTRIBUTE = 7;
 constexpr DWORD BEEP_HERTZ = 1000;
 constexpr DWORD BEEP_MS = 250;
-constexpr int PIPE_POLL_MS = 10;
 
-struct ConsoleHost {
+struct ConsoleSurface {
     bool started = false;
-    HANDLE input = INVALID_HANDLE_VALUE;
     HANDLE output = INVALID_HANDLE_VALUE;
-    bool inputIsConsole = false;
-    bool inputEnded = false;
-    TerminalKeyDecoder decoder; // for input that is not a console
-    HANDLE closeEvent = nullptr;
+    // Decided once, at start-up.
+    bool isConsole = false;
+    // The geometry last read, for a read that fails later.
+    CONSOLE_SCREEN_BUFFER_INFO last{};
+    // An attribute or cursor position the console refused, kept here so that
+    // output goes on where and how the services asked.
+    bool attributeRefused = false;
+    WORD attribute = FALLBACK_ATTRIBUTE;
+    bool cursorRefused = false;
+    COORD cursor{0, 0};
+    unsigned refusedCalls = CALL_NONE;
 };
 
-ConsoleHost host;
-// Close notifications not yet queued: the handler runs on a thread of its
-// own, so it only counts them and wakes the waiting thread.
-std::atomic<int> pendingCloses{0};
+ConsoleSurface surface;
 
-void start() {
-    if (host.started)
+bool refused(ConsoleCall call) {
+    return (surface.refusedCalls & call) != 0;
+}
+
+void ensureStarted() {
+    if (!surface.started)
+        hostStartConsole();
+}
+
+// The buffer's geometry now, or as last read when the console cannot tell.
+const CONSOLE_SCREEN_BUFFER_INFO& geometry() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(surface.output, &info))
+        surface.last = info;
+    return surface.last;
+}
+
+int windowWidth(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+int windowHeight(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return info.srWindow.Bottom - info.srWindow.Top + 1;
+}
+
+// The text area's columns: up to 80, as many as the buffer holds right of the window's left edge.
+int areaWidth(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return std::clamp(info.dwSize.X - info.srWindow.Left, 1, SCREEN_COLUMNS);
+}
+
+int areaHeight(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return std::clamp(windowHeight(info), 1, SCREEN_ROWS);
+}
+
+// The buffer cell of a cell of the window, rows and columns from 1.
+COORD cellOf(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
+    return {static_cast<SHORT>(info.srWindow.Left + column - 1),
+            static_cast<SHORT>(info.srWindow.Top + row - 1)};
+}
+
+CHAR_INFO blank(WORD attribute) {
+    CHAR_INFO cell;
+    cell.Char.AsciiChar = ' ';
+    cell.Attributes = attribute;
+    return cell;
+}
+
+// Puts cells on one row from at; the characters and the colours in calls of
+// their own when the console refuses them together.
+void putCells(COORD at, const CHAR_INFO* cells, int count) {
+    SMALL_RECT target{at.X, at.Y, static_cast<SHORT>(at.X + count - 1), at.Y};
+    if (!refused(CALL_WRITE_CELLS) &&
+        WriteConsoleOutputA(surface.output, cells, COORD{static_cast<SHORT>(count), 1}, COORD{0, 0},
+                            &target))
         return;
-    host.started = true;
-    host.input = GetStdHandle(STD_INPUT_HANDLE);
-    host.output = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    host.inputIsConsole = GetConsoleMode(host.input, &mode) != 0;
-    if (host.inputIsConsole)
-        SetConsoleMode(host.input, mode | ENABLE_PROCESSED_INPUT);
-    host.closeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-}
-
-bool bufferInfo(CONSOLE_SCREEN_BUFFER_INFO& info) {
-    start();
-    return GetConsoleScreenBufferInfo(host.output, &info) != 0;
-}
-
-// The buffer row of a window row (1 at the top of the window).
-SHORT bufferRow(const CONSOLE_SCREEN_BUFFER_INFO& info, int row) {
-    return static_cast<SHORT>(info.srWindow.Top + row - 1);
-}
-
-BOOL WINAPI onConsoleControl(DWORD kind) {
-    switch (kind) {
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-        ++pendingCloses;
-        SetEvent(host.closeEvent);
-        return TRUE;
-    default:
-        // Ctrl+C and Ctrl+Break end the process by the default action; an
-        // unfinished data file must not stay behind.
-        removeUnfinishedFiles();
-        return FALSE;
+    std::vector<char> characters(static_cast<std::size_t>(count));
+    std::vector<WORD> attributes(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        characters[i] = cells[i].Char.AsciiChar;
+        attributes[i] = cells[i].Attributes;
     }
+    DWORD written = 0;
+    WriteConsoleOutputCharacterA(surface.output, characters.data(), static_cast<DWORD>(count), at,
+                                 &written);
+    WriteConsoleOutputAttribute(surface.output, attributes.data(), static_cast<DWORD>(count), at,
+                                &written);
 }
 
-void removeControlHandler() { SetConsoleCtrlHandler(onConsoleControl, FALSE); }
+// Reads the cells of one buffer row; false when neither form of reading works.
+bool readRow(SHORT y, std::vector<CHAR_INFO>& cells) {
+    const auto width = static_cast<SHORT>(cells.size());
+    SMALL_RECT source{0, y, static_cast<SHORT>(width - 1), y};
+    if (!refused(CALL_READ_CELLS) &&
+        ReadConsoleOutputA(surface.output, cells.data(), COORD{width, 1}, COORD{0, 0}, &source))
+        return true;
+    std::vector<char> characters(cells.size());
+    std::vector<WORD> attributes(cells.size());
+    DWORD read = 0;
+    if (!ReadConsoleOutputCharacterA(surface.output, characters.data(), static_cast<DWORD>(width),
+                                     COORD{0, y}, &read) ||
+        read != static_cast<DWORD>(width) ||
+        !ReadConsoleOutputAttribute(surface.output, attributes.data(), static_cast<DWORD>(width),
+                                    COORD{0, y}, &read) ||
+        read != static_cast<DWORD>(width))
+        return false;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        cells[i].Char.AsciiChar = characters[i];
+        cells[i].Attributes = attributes[i];
+    }
+    return true;
+}
 
-void installControlHandler(KeyboardState& keyboard) {
-    if (keyboard.closeHandlerInstalled)
+// Makes count cells of one row from at spaces in the attribute.
+void blankCells(COORD at, int count, WORD attribute) {
+    if (count <= 0)
         return;
-    keyboard.closeHandlerInstalled = SetConsoleCtrlHandler(onConsoleControl, TRUE) != 0;
-    if (keyboard.closeHandlerInstalled)
-        std::atexit(removeControlHandler);
+    DWORD written = 0;
+    if (!refused(CALL_FILL) &&
+        FillConsoleOutputCharacterA(surface.output, ' ', static_cast<DWORD>(count), at, &written) &&
+        FillConsoleOutputAttribute(surface.output, attribute, static_cast<DWORD>(count), at,
+                                   &written))
+        return;
+    const std::vector<CHAR_INFO> blanks(static_cast<std::size_t>(count), blank(attribute));
+    putCells(at, blanks.data(), count);
 }
 
-ConsoleKeyEvent keyEventOf(const KEY_EVENT_RECORD& record) {
-    ConsoleKeyEvent event;
-    event.keyDown = record.bKeyDown != 0;
-    event.repeatCount = record.wRepeatCount;
-    event.virtualKeyCode = record.wVirtualKeyCode;
-    event.virtualScanCode = record.wVirtualScanCode;
-    event.character = static_cast<std::uint8_t>(record.uChar.AsciiChar);
-    event.controlKeyState = record.dwControlKeyState;
-    event.unshifted = static_cast<std::uint16_t>(MapVirtualKeyA(record.wVirtualKeyCode, MAPVK_VK_TO_CHAR) & 0xFFFF);
-    // Wine's console reports Esc without the character 27 that Windows gives it.
-    if (event.virtualKeyCode == VK_ESCAPE && event.character == 0)
-        event.character = 27;
-    return event;
+// Moves the window down over rows of the buffer below it.
+bool moveWindowDown(const CONSOLE_SCREEN_BUFFER_INFO& info, int rows) {
+    SMALL_RECT window = info.srWindow;
+    window.Top = static_cast<SHORT>(window.Top + rows);
+    window.Bottom = static_cast<SHORT>(window.Bottom + rows);
+    return !refused(CALL_MOVE_WINDOW) && SetConsoleWindowInfo(surface.output, TRUE, &window);
 }
 
-void pumpConsoleEvents(KeyboardState& keyboard) {
-    std::vector<KeyCode> keys;
-    for (;;) {
-        INPUT_RECORD record;
-        DWORD count = 0;
-        if (!PeekConsoleInputA(host.input, &record, 1, &count) || count == 0)
-            break;
-        if (!ReadConsoleInputA(host.input, &record, 1, &count) || count == 0)
-            break;
-        if (record.EventType != KEY_EVENT)
-            continue;
-        keys.clear();
-        handleConsoleKeyEvent(keyboard, keyEventOf(record.Event.KeyEvent), keys);
-        for (KeyCode key : keys)
-            enqueueKey(keyboard, key);
+// Moves rows n to the end of the buffer up to row 0; the n rows freed at the
+// bottom become spaces in the attribute.
+bool scrollBuffer(const CONSOLE_SCREEN_BUFFER_INFO& info, int rows, WORD attribute) {
+    if (rows >= info.dwSize.Y || refused(CALL_SCROLL_BUFFER))
+        return false;
+    const SMALL_RECT moved{0, static_cast<SHORT>(rows), static_cast<SHORT>(info.dwSize.X - 1),
+                           static_cast<SHORT>(info.dwSize.Y - 1)};
+    const CHAR_INFO fill = blank(attribute);
+    return ScrollConsoleScreenBufferA(surface.output, &moved, nullptr, COORD{0, 0}, &fill) != 0;
+}
+
+// Moves the window's rows up by rows, one row at a time; a row that cannot be
+// read, and the rows freed at the bottom, become spaces in the attribute.
+void rewriteWindowRows(const CONSOLE_SCREEN_BUFFER_INFO& info, int rows, WORD attribute) {
+    std::vector<CHAR_INFO> cells(static_cast<std::size_t>(info.dwSize.X));
+    for (int y = info.srWindow.Top; y <= info.srWindow.Bottom; ++y) {
+        const COORD at{0, static_cast<SHORT>(y)};
+        const int from = y + rows;
+        if (from <= info.srWindow.Bottom && readRow(static_cast<SHORT>(from), cells))
+            putCells(at, cells.data(), info.dwSize.X);
+        else
+            blankCells(at, info.dwSize.X, attribute);
     }
 }
 
-// Bytes waiting in a pipe, or the rest of a file; marks the end of input.
-void pumpInputBytes(KeyboardState& keyboard) {
-    std::vector<KeyCode> keys;
-    const bool isPipe = GetFileType(host.input) == FILE_TYPE_PIPE;
-    while (!host.inputEnded) {
-        DWORD available = 0;
-        if (isPipe && !PeekNamedPipe(host.input, nullptr, 0, nullptr, &available, nullptr)) {
-            host.inputEnded = true; // the writer has gone
-            break;
-        }
-        if (isPipe && available == 0)
-            break;
-        char buffer[256];
-        DWORD got = 0;
-        const DWORD wanted = isPipe ? std::min<DWORD>(available, sizeof buffer) : sizeof buffer;
-        if (!ReadFile(host.input, buffer, wanted, &got, nullptr) || got == 0) {
-            host.inputEnded = true;
-            break;
-        }
-        feedTerminalBytes(host.decoder, buffer, got, hostMonotonicMs(), keys);
-    }
-    expireTerminalInput(host.decoder, host.inputEnded ? INT64_MAX : hostMonotonicMs(), keys);
-    for (KeyCode key : keys)
-        enqueueKey(keyboard, key);
+CONSOLE_SCREEN_BUFFER_INFO screenLaidOutFor() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    info.dwSize = {SCREEN_COLUMNS, SCREEN_ROWS};
+    info.srWindow = {0, 0, SCREEN_COLUMNS - 1, SCREEN_ROWS - 1};
+    info.wAttributes = FALLBACK_ATTRIBUTE;
+    return info;
 }
 
 } // namespace
 
-bool surfaceIsConsole() {
+void refuseConsoleCalls(unsigned calls) {
+    surface.refusedCalls = calls;
+}
+
+void hostStartConsole() {
+    surface.started = true;
+    surface.output = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info;
-    return bufferInfo(info);
+    surface.isConsole = GetConsoleScreenBufferInfo(surface.output, &info) != 0;
+    surface.last = surface.isConsole ? info : screenLaidOutFor();
+    surface.attributeRefused = false;
+    surface.cursorRefused = false;
+    startConsoleInput();
+}
+
+bool surfaceIsConsole() {
+    ensureStarted();
+    return surface.isConsole;
 }
 
 int surfaceWidth() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    return bufferInfo(info) ? info.dwSize.X : FALLBACK_WIDTH;
+    ensureStarted();
+    return surface.isConsole ? areaWidth(geometry()) : SCREEN_COLUMNS;
 }
 
 int surfaceHeight() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    return bufferInfo(info) ? info.srWindow.Bottom - info.srWindow.Top + 1 : FALLBACK_HEIGHT;
+    ensureStarted();
+    return surface.isConsole ? areaHeight(geometry()) : SCREEN_ROWS;
 }
 
 bool surfaceCursor(int& row, int& column, std::uint8_t& attribute) {
+    ensureStarted();
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!bufferInfo(info)) {
+    if (!surface.isConsole || !GetConsoleScreenBufferInfo(surface.output, &info)) {
         attribute = FALLBACK_ATTRIBUTE;
         return false;
     }
-    row = info.dwCursorPosition.Y - info.srWindow.Top + 1;
-    column = info.dwCursorPosition.X + 1;
-    attribute = static_cast<std::uint8_t>(info.wAttributes & 0xFF);
+    surface.last = info;
+    const COORD cursor = surface.cursorRefused ? surface.cursor : info.dwCursorPosition;
+    row = cursor.Y - info.srWindow.Top + 1;
+    column = cursor.X - info.srWindow.Left + 1;
+    const WORD current = surface.attributeRefused ? surface.attribute : info.wAttributes;
+    attribute = static_cast<std::uint8_t>(current & 0xFF);
     return true;
 }
 
 void surfaceSetAttribute(std::uint8_t attribute) {
-    start();
-    SetConsoleTextAttribute(host.output, attribute);
+    ensureStarted();
+    if (!surface.isConsole)
+        return;
+    surface.attribute = attribute;
+    surface.attributeRefused =
+        refused(CALL_SET_ATTRIBUTE) || !SetConsoleTextAttribute(surface.output, attribute);
 }
 
-void surfacePutRun(int row, int column, const char* bytes, std::size_t count, std::uint8_t attribute) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (count == 0 || !bufferInfo(info))
+void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
+                   std::uint8_t attribute) {
+    ensureStarted();
+    if (count == 0 || !surface.isConsole)
         return;
     std::vector<CHAR_INFO> cells(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -197,58 +252,72 @@ void surfacePutRun(int row, int column, const char* bytes, std::size_t count, st
         cells[i].Char.AsciiChar = bytes[i] == '\0' ? ' ' : bytes[i];
         cells[i].Attributes = attribute;
     }
-    const SHORT y = bufferRow(info, row);
-    const auto x = static_cast<SHORT>(column - 1);
-    SMALL_RECT target{x, y, static_cast<SHORT>(x + static_cast<SHORT>(count) - 1), y};
-    WriteConsoleOutputA(host.output, cells.data(), COORD{static_cast<SHORT>(count), 1}, COORD{0, 0}, &target);
+    putCells(cellOf(geometry(), row, column), cells.data(), static_cast<int>(count));
 }
 
 void surfaceFillRow(int row, std::uint8_t attribute) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!bufferInfo(info))
+    ensureStarted();
+    if (!surface.isConsole)
         return;
-    const COORD origin{0, bufferRow(info, row)};
-    const auto width = static_cast<DWORD>(info.dwSize.X);
-    DWORD written = 0;
-    FillConsoleOutputCharacterA(host.output, ' ', width, origin, &written);
-    FillConsoleOutputAttribute(host.output, attribute, width, origin, &written);
+    const CONSOLE_SCREEN_BUFFER_INFO& info = geometry();
+    blankCells(cellOf(info, row, 1), areaWidth(info), attribute);
+}
+
+void surfaceBlankOutside(std::uint8_t attribute) {
+    ensureStarted();
+    if (!surface.isConsole)
+        return;
+    const CONSOLE_SCREEN_BUFFER_INFO info = geometry();
+    for (int row = 1; row <= windowHeight(info); ++row) {
+        const int first = row <= areaHeight(info) ? areaWidth(info) + 1 : 1;
+        blankCells(cellOf(info, row, first), windowWidth(info) - first + 1, attribute);
+    }
 }
 
 void surfaceScrollUp(int rows, std::uint8_t attribute) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (rows <= 0 || !bufferInfo(info))
+    ensureStarted();
+    if (rows <= 0 || !surface.isConsole)
         return;
+    CONSOLE_SCREEN_BUFFER_INFO info = geometry();
     // Rows of the buffer below the window come into view first.
-    const int below = info.dwSize.Y - 1 - info.srWindow.Bottom;
-    const int slide = std::min(rows, std::max(below, 0));
-    if (slide > 0) {
-        SMALL_RECT window = info.srWindow;
-        window.Top = static_cast<SHORT>(window.Top + slide);
-        window.Bottom = static_cast<SHORT>(window.Bottom + slide);
-        SetConsoleWindowInfo(host.output, TRUE, &window);
+    const int below = std::max(info.dwSize.Y - 1 - info.srWindow.Bottom, 0);
+    const int slide = std::min(rows, below);
+    int rest = rows;
+    if (slide > 0 && moveWindowDown(info, slide)) {
+        info = geometry();
+        rest -= slide;
     }
-    const int rest = rows - slide;
     if (rest <= 0)
         return;
-    const SMALL_RECT whole{0, 0, static_cast<SHORT>(info.dwSize.X - 1), static_cast<SHORT>(info.dwSize.Y - 1)};
-    CHAR_INFO fill;
-    fill.Char.AsciiChar = ' ';
-    fill.Attributes = attribute;
-    ScrollConsoleScreenBufferA(host.output, &whole, nullptr, COORD{0, static_cast<SHORT>(-rest)}, &fill);
+    int scrolledBottom = info.dwSize.Y - 1;
+    if (!scrollBuffer(info, rest, attribute)) {
+        rewriteWindowRows(info, rest, attribute);
+        scrolledBottom = info.srWindow.Bottom;
+    }
+    // Below a window taller than the text area, rows outside it moved up into
+    // it: the freed rows of the text area are blanked as well.
+    const int height = areaHeight(info);
+    if (info.srWindow.Top + height - 1 >= scrolledBottom)
+        return;
+    for (int row = std::max(height - rest + 1, 1); row <= height; ++row)
+        blankCells(cellOf(info, row, 1), areaWidth(info), attribute);
 }
 
 void surfacePlaceCursor(int row, int column) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!bufferInfo(info))
+    ensureStarted();
+    if (!surface.isConsole)
         return;
-    SetConsoleCursorPosition(host.output, COORD{static_cast<SHORT>(column - 1), bufferRow(info, row)});
+    surface.cursor = cellOf(geometry(), row, column);
+    surface.cursorRefused =
+        refused(CALL_PLACE_CURSOR) || !SetConsoleCursorPosition(surface.output, surface.cursor);
 }
 
 bool surfacePassThrough(const char* bytes, std::size_t count) {
-    start();
+    ensureStarted();
     while (count > 0) {
         DWORD written = 0;
-        if (!WriteFile(host.output, bytes, static_cast<DWORD>(count), &written, nullptr) || written == 0)
+        if (!WriteFile(surface.output, bytes, static_cast<DWORD>(count), &written, nullptr) ||
+            written == 0)
             return false;
         bytes += written;
         count -= written;
@@ -256,47 +325,9 @@ bool surfacePassThrough(const char* bytes, std::size_t count) {
     return true;
 }
 
-void surfaceBeep() { Beep(BEEP_HERTZ, BEEP_MS); }
+void surfaceBeep() {
+    Beep(BEEP_HERTZ, BEEP_MS);
+}
 
 // The console shows every change as it is made.
 void surfacePresent() {}
-
-void hostStartConsole() { start(); }
-
-void hostPumpInput(KeyboardState& keyboard) {
-    start();
-    installControlHandler(keyboard);
-    if (host.inputIsConsole)
-        pumpConsoleEvents(keyboard);
-    else
-        pumpInputBytes(keyboard);
-    for (int closes = pendingCloses.exchange(0); closes > 0; --closes)
-        enqueueKey(keyboard, KEY_CLOSE);
-}
-
-void hostWaitForInput(int milliseconds) {
-    start();
-    if (!host.inputIsConsole) {
-        // A pipe cannot be waited on: look again in short steps.
-        const std::int64_t deadline = terminalInputDeadline(host.decoder);
-        int step = std::min(milliseconds, PIPE_POLL_MS);
-        if (deadline >= 0)
-            step = static_cast<int>(std::clamp<std::int64_t>(deadline - hostMonotonicMs(), 0, step));
-        Sleep(static_cast<DWORD>(step));
-        return;
-    }
-    const HANDLE handles[] = {host.input, host.closeEvent};
-    WaitForMultipleObjects(2, handles, FALSE, static_cast<DWORD>(std::max(milliseconds, 0)));
-}
-
-bool hostInputEnded() {
-    start();
-    return !host.inputIsConsole && host.inputEnded && host.decoder.pending.empty();
-}
-
-std::int64_t hostMonotonicMs() { return static_cast<std::int64_t>(GetTickCount64()); }
-
-void hostSleepMs(int milliseconds) {
-    if (milliseconds > 0)
-        Sleep(static_cast<DWORD>(milliseconds));
-}

@@ -1,14 +1,19 @@
+// Files on Windows through the wide-character calls, so that names outside
+// the ANSI code page are reached too. Names from the logic are mapped to the
+// real names behind them; the temporary file's name is the host's own.
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include "services/host.h"
+#include "services/win32/shown_names.h"
 
 namespace {
 
@@ -20,9 +25,9 @@ HANDLE handleOf(std::FILE* stream) {
 
 // Whether an existing name is a file on a disk and not a device such as CON,
 // which reads can wait on for ever and a rename cannot replace.
-bool isDiskFile(const std::string& name) {
+bool isDiskFile(const std::wstring& name) {
     const HANDLE handle =
-        CreateFileA(name.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
+        CreateFileW(name.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     const bool onDisk = GetFileType(handle) == FILE_TYPE_DISK;
@@ -35,15 +40,15 @@ bool isMissing(DWORD error) {
 }
 
 // Everything of name up to and including its last separator or drive colon.
-std::string directoryPrefix(const std::string& name) {
-    const std::size_t end = name.find_last_of("/\\:");
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+std::wstring directoryPrefix(const std::wstring& name) {
+    const std::size_t end = name.find_last_of(L"/\\:");
+    return end == std::wstring::npos ? std::wstring() : name.substr(0, end + 1);
 }
 
 // The attributes the new file takes over from the one it replaces, as a plain
 // rewrite of that file would keep them.
-DWORD keptAttributes(const std::string& name) {
-    const DWORD earlier = GetFileAttributesA(name.c_str());
+DWORD keptAttributes(const std::wstring& name) {
+    const DWORD earlier = GetFileAttributesW(name.c_str());
     if (earlier == INVALID_FILE_ATTRIBUTES)
         return FILE_ATTRIBUTE_NORMAL;
     const DWORD kept = earlier & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
@@ -55,10 +60,13 @@ DWORD keptAttributes(const std::string& name) {
 // buffer that is never freed and says by its state whether it is in use.
 enum SlotState : int { FREE, NAMED, ABANDONED };
 
+// Room for the temporary name: a directory near the path limit, and the name.
+constexpr std::size_t TEMPORARY_PATH_ROOM = 1024;
+
 struct Replacement {
     std::atomic<int> state{FREE};
     std::FILE* stream = nullptr;
-    char temporaryPath[MAX_PATH] = {};
+    wchar_t temporaryPath[TEMPORARY_PATH_ROOM] = {};
 };
 
 constexpr int MAX_REPLACEMENTS = 8;
@@ -82,15 +90,17 @@ Replacement* freeSlot() {
 
 // Creates a file of a name nobody has yet, its name in path; sharing delete
 // lets the control handler's thread remove it while it is still open.
-HANDLE createUnique(const std::string& prefix, DWORD attributes, char (&path)[MAX_PATH]) {
+HANDLE createUnique(const std::wstring& prefix, DWORD attributes,
+                    wchar_t (&path)[TEMPORARY_PATH_ROOM]) {
     static unsigned sequence = 0;
-    const std::string stem = prefix + ".pictoline-" + std::to_string(GetCurrentProcessId()) + "-";
+    const std::wstring stem =
+        prefix + L".pictoline-" + std::to_wstring(GetCurrentProcessId()) + L"-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = stem + std::to_string(++sequence);
-        if (candidate.size() >= sizeof path)
+        const std::wstring candidate = stem + std::to_wstring(++sequence);
+        if (candidate.size() >= TEMPORARY_PATH_ROOM)
             return INVALID_HANDLE_VALUE;
-        std::memcpy(path, candidate.c_str(), candidate.size() + 1);
-        const HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_NEW,
+        std::wmemcpy(path, candidate.c_str(), candidate.size() + 1);
+        const HANDLE handle = CreateFileW(path, GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_NEW,
                                           attributes, nullptr);
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return handle;
@@ -100,14 +110,14 @@ HANDLE createUnique(const std::string& prefix, DWORD attributes, char (&path)[MA
 
 void release(Replacement& slot) {
     if (slot.state.exchange(FREE) == NAMED)
-        DeleteFileA(slot.temporaryPath);
+        DeleteFileW(slot.temporaryPath);
     slot.stream = nullptr;
 }
 
 } // namespace
 
 std::FILE* hostOpenForReading(const std::string& name) {
-    std::FILE* stream = std::fopen(name.c_str(), "rb");
+    std::FILE* stream = _wfopen(realName(name).c_str(), L"rb");
     if (stream != nullptr && GetFileType(handleOf(stream)) != FILE_TYPE_DISK) {
         std::fclose(stream);
         return nullptr;
@@ -120,32 +130,35 @@ std::string hostReplacementTarget(const std::string& name) {
 }
 
 bool hostRefusesReplacement(const std::string& name) {
-    const DWORD attributes = GetFileAttributesA(name.c_str());
+    const std::wstring real = realName(name);
+    const DWORD attributes = GetFileAttributesW(real.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return !isMissing(GetLastError());
     constexpr DWORD unwritable =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE;
-    return (attributes & unwritable) != 0 || !isDiskFile(name);
+    return (attributes & unwritable) != 0 || !isDiskFile(real);
 }
 
 std::FILE* hostCreateReplacement(const std::string& name) {
     Replacement* slot = freeSlot();
     if (slot == nullptr)
         return nullptr;
-    const HANDLE handle = createUnique(directoryPrefix(name), keptAttributes(name), slot->temporaryPath);
+    const std::wstring real = realName(name);
+    const HANDLE handle =
+        createUnique(directoryPrefix(real), keptAttributes(real), slot->temporaryPath);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     const int descriptor =
         _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) {
         CloseHandle(handle);
-        DeleteFileA(slot->temporaryPath);
+        DeleteFileW(slot->temporaryPath);
         return nullptr;
     }
     std::FILE* stream = _fdopen(descriptor, "wb");
     if (stream == nullptr) {
         _close(descriptor);
-        DeleteFileA(slot->temporaryPath);
+        DeleteFileW(slot->temporaryPath);
         return nullptr;
     }
     slot->stream = stream;
@@ -162,7 +175,7 @@ bool hostCommitReplacement(std::FILE* stream, const std::string& name) {
         done = false;
     // After the unfinished files were removed nothing may be put in place.
     if (done && slot->state.load() == NAMED) {
-        done = MoveFileExA(slot->temporaryPath, name.c_str(),
+        done = MoveFileExW(slot->temporaryPath, realName(name).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         if (done)
             slot->state.store(FREE);
@@ -186,7 +199,7 @@ void hostRemoveUnfinishedReplacements() {
     for (Replacement& slot : replacements) {
         int state = NAMED;
         if (slot.state.compare_exchange_strong(state, ABANDONED))
-            DeleteFileA(slot.temporaryPath);
+            DeleteFileW(slot.temporaryPath);
     }
 }
 

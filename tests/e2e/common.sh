@@ -38,11 +38,13 @@ fresh_server() {
     socket="pictoline-e2e-$$-$servers"
 }
 
-# Starts the program in a fresh 80 x 25 pane in directory $1 (default $work),
-# run by the command prefix $2 (for example setpriv); it records the terminal
-# modes before and after, and its exit code.
+# Starts the program in a fresh 80 x 25 pane (PANE_COLUMNS x PANE_ROWS when
+# set) in directory $1 (default $work), run by the command prefix $2 (for
+# example setpriv); it records the terminal modes before and after, and its
+# exit code.
 start_program() {
     local directory=${1:-$work} prefix=${2:-}
+    local columns=${PANE_COLUMNS:-80} rows=${PANE_ROWS:-25}
     fresh_server
     rm -f "$work"/before "$work"/after "$work"/code
     cat > "$work/session.sh" <<SCRIPT
@@ -53,9 +55,9 @@ echo \$? > "$work/code"
 stty -g > "$work/after"
 sleep 30
 SCRIPT
-    t -f /dev/null new-session -d -x 80 -y 25 -c "$directory" "bash $work/session.sh"
+    t -f /dev/null new-session -d -x "$columns" -y "$rows" -c "$directory" "bash $work/session.sh"
     t set-option -g status off
-    t resize-window -x 80 -y 25 2>/dev/null
+    t resize-window -x "$columns" -y "$rows" 2>/dev/null
 }
 
 wait_for() { # file, tenths of a second (default 50)

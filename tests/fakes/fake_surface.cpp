@@ -37,6 +37,8 @@ void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
 }
 
 void surfaceFillRow(int row, std::uint8_t attribute) { fillRow(surface.screen, row, attribute); }
+// The fake screen is the text area alone.
+void surfaceBlankOutside(std::uint8_t) {}
 void surfaceScrollUp(int rows, std::uint8_t attribute) { scrollUp(surface.screen, rows, attribute); }
 
 void surfacePlaceCursor(int row, int column) {

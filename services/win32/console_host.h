@@ -1,0 +1,29 @@
+#pragma once
+
+// What the two halves of the Windows console host share, and the two ways in
+// that the console host tests need: the control handler, and calls to treat
+// as failed so that every fallback can be reached.
+
+#include <windows.h>
+
+// Takes the input handle and sets its mode; runs once, at the first start.
+void startConsoleInput();
+
+// The console's control handler: removes an unfinished data file, and turns
+// close, logoff and shutdown into KEY_CLOSE.
+BOOL WINAPI consoleControlHandler(DWORD kind);
+
+// Console calls the surface can do without, each by a fallback of its own.
+enum ConsoleCall : unsigned {
+    CALL_NONE = 0,
+    CALL_MOVE_WINDOW = 1,    // SetConsoleWindowInfo
+    CALL_SCROLL_BUFFER = 2,  // ScrollConsoleScreenBufferA
+    CALL_FILL = 4,           // FillConsoleOutputCharacterA and FillConsoleOutputAttribute
+    CALL_WRITE_CELLS = 8,    // WriteConsoleOutputA
+    CALL_READ_CELLS = 16,    // ReadConsoleOutputA
+    CALL_SET_ATTRIBUTE = 32, // SetConsoleTextAttribute
+    CALL_PLACE_CURSOR = 64,  // SetConsoleCursorPosition
+};
+
+// Makes the surface take the given calls as failed, until the next call.
+void refuseConsoleCalls(unsigned calls);

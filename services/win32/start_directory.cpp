@@ -1,0 +1,5 @@
+#include "services/host.h"
+
+std::string hostStartDirectory() {
+    return "c:/";
+}

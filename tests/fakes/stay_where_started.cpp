@@ -1,0 +1,6 @@
+#include "services/host.h"
+
+// The tests stay in the directory they were started in.
+std::string hostStartDirectory() {
+    return {};
+}
