@@ -44,32 +44,32 @@ bool inListWindow(std::size_t highlight, std::size_t entryCount, std::size_t ind
 namespace {
 
 void drawTitle() {
-    setColour(15, 1);
+    setColour(WHITE, BLUE);
     clearScreen();
-    setColour(12, 15);
+    setColour(LIGHT_RED, WHITE);
     print(TITLE_LINE);
     print(CHOOSE_LINE);
-    setColour(14, 1);
+    setColour(YELLOW, BLUE);
     print(" current path: ");
-    setColour(11, 1);
+    setColour(LIGHT_CYAN, BLUE);
     printName(SCREEN_DESTINATION, currentDirectory(), PrintSeparator::Newline);
-    setColour(15, 1);
+    setColour(WHITE, BLUE);
 }
 
 void drawDirectoryRow(ProgramState& state, const Text& name, bool highlighted) {
     if (highlighted) {
         state.highlightKind = EntryKind::Directory;
-        setColour(11, 1);
+        setColour(LIGHT_CYAN, BLUE);
         print(spaces(4));
-        setColour(0, 11);
+        setColour(BLACK, LIGHT_CYAN);
         printName(name);
         state.highlightName = name;
     } else {
         print(spaces(4));
-        setColour(11, 1);
+        setColour(LIGHT_CYAN, BLUE);
         printName(name);
     }
-    setColour(11, 1);
+    setColour(LIGHT_CYAN, BLUE);
     newline();
 }
 
@@ -87,7 +87,10 @@ void drawBitmapRow(ProgramState& state, const Text& name, bool highlighted) {
     FixedField shortName = makeField(SHORT_NAME_WIDTH);
     assign(shortName, leftText(name, SHORT_NAME_LENGTH));
     print(spaces(4));
-    setColour(highlighted ? 1 : 15, highlighted ? 15 : 1);
+    if (highlighted)
+        setColour(BLUE, WHITE);
+    else
+        setColour(WHITE, BLUE);
     printName(fullText(shortName));
     const BitmapInfo info = peekBitmapHeader(name, state.conversion.bitmapFileNumber);
     if (!highlighted) {
@@ -96,7 +99,7 @@ void drawBitmapRow(ProgramState& state, const Text& name, bool highlighted) {
     }
     printDimensions(info, PrintSeparator::None);
     state.highlightName = name;
-    setColour(15, 1);
+    setColour(WHITE, BLUE);
     newline();
 }
 
@@ -117,18 +120,18 @@ void drawList(ProgramState& state) {
 }
 
 void drawPathRow(const ProgramState& state) {
-    setColour(12, 15);
+    setColour(LIGHT_RED, WHITE);
     print(Text(SCREEN_COLUMNS, '='));
-    setColour(12, 1);
+    setColour(LIGHT_RED, BLUE);
     Text directory = currentDirectory();
     Text separator = pathSeparator();
     printName(directory);
     if (compareText(rightText(directory, 1), separator) != 0)
         print(separator);
     if (state.highlightKind == EntryKind::Bitmap) {
-        setColour(15, 1);
+        setColour(WHITE, BLUE);
         printName(state.highlightName);
-        setColour(12, 1);
+        setColour(LIGHT_RED, BLUE);
     } else {
         printName(state.highlightName);
     }

@@ -36,11 +36,11 @@ void drawProgress(const ConversionState& state) {
 } // namespace
 
 void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead) {
-    setColour(0, 0);
+    setColour(BLACK, BLACK);
     for (int i = 0; i < 3; ++i)
         printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline);
     write(spaces(verdict == HeaderVerdict::BadFormat ? BAD_FORMAT_INDENT : MESSAGE_INDENT));
-    setColour(12, 1);
+    setColour(LIGHT_RED, BLUE);
     switch (verdict) {
     case HeaderVerdict::WrongSize:
         writeLine("Wrong Bitmap size - only 1x1 to 176x132 are allowed !!");
@@ -58,17 +58,17 @@ void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead) {
 }
 
 void showConversionStart(const Text& bitmapName) {
-    setColour(12, 0);
+    setColour(LIGHT_RED, BLACK);
     clearScreen();
     moveCursor(TARGET_ROW, LEFT_COLUMN);
-    setColour(15, 1);
+    setColour(WHITE, BLUE);
     write(" Datafile: ");
     writeNameLine(dataFileName(bitmapName));
     moveCursor(TARGET_ROW + 1, LEFT_COLUMN);
     write("Directory: ");
     writeName(currentDirectory());
     writeLine(pathSeparator());
-    setColour(12, 0);
+    setColour(LIGHT_RED, BLACK);
 }
 
 void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height) {
@@ -89,13 +89,13 @@ void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height)
 }
 
 void showDone() {
-    setColour(15, 12);
+    setColour(WHITE, LIGHT_RED);
     moveCursor(PROGRESS_ROW, DONE_COLUMN);
     writeLine("!!! Done !!!");
 }
 
 void showWriteError(const Text& bitmapName) {
-    setColour(15, 4);
+    setColour(WHITE, RED);
     moveCursor(ERROR_ROW, LEFT_COLUMN);
     writeNameLine("!!! Error: could not write " + dataFileName(bitmapName) + " !!!");
 }

@@ -113,12 +113,10 @@ void startConsole() {
     screenHeight = 0;
 }
 
-ColourPair setColour(int foreground, int background) {
-    ColourPair previous{console.foreground, console.background};
+void setColour(int foreground, int background) {
     console.foreground = static_cast<std::uint8_t>(foreground & 15);
     console.background = static_cast<std::uint8_t>(background & 15);
     surfaceSetAttribute(attributeOf(console.foreground, console.background));
-    return previous;
 }
 
 void clearScreen() {

@@ -20,9 +20,25 @@ struct ConsoleState {
     std::size_t column = 0;
 };
 
-struct ColourPair {
-    std::uint8_t foreground;
-    std::uint8_t background;
+// The 16 palette colours: bit 0 blue, bit 1 green, bit 2 red, bit 3 bright,
+// for the foreground and the background alike.
+enum Colour : int {
+    BLACK = 0,
+    BLUE = 1,
+    GREEN = 2,
+    CYAN = 3,
+    RED = 4,
+    MAGENTA = 5,
+    BROWN = 6,
+    LIGHT_GREY = 7,
+    DARK_GREY = 8,
+    LIGHT_BLUE = 9,
+    LIGHT_GREEN = 10,
+    LIGHT_CYAN = 11,
+    LIGHT_RED = 12,
+    LIGHT_MAGENTA = 13,
+    YELLOW = 14,
+    WHITE = 15,
 };
 
 inline constexpr std::uint8_t attributeOf(int foreground, int background) {
@@ -30,7 +46,7 @@ inline constexpr std::uint8_t attributeOf(int foreground, int background) {
 }
 
 void startConsole();
-ColourPair setColour(int foreground, int background);
+void setColour(int foreground, int background);
 void clearScreen();
 void moveCursor(int row, int column);
 void writeToScreen(const char* bytes, std::size_t count);
