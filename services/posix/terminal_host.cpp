@@ -18,6 +18,7 @@
 #include "services/console.h"
 #include "services/host.h"
 #include "services/keyboard.h"
+#include "services/model_surface.h"
 #include "services/posix/presenter.h"
 #include "services/screen_model.h"
 #include "services/terminal_keys.h"
@@ -239,53 +240,11 @@ bool readWaitingBytes(std::vector<char>& bytes) {
 
 void hostStartConsole() { start(); }
 
-bool surfaceIsConsole() {
-    start();
-    return host.outputIsTerminal;
-}
+ScreenModel& surfaceModel() { return host.screen; }
 
-int surfaceWidth() {
-    start();
-    return host.screen.width;
-}
-
-int surfaceHeight() {
-    start();
-    return host.screen.height;
-}
-
-bool surfaceCursor(int& row, int& column, std::uint8_t& attribute) {
-    start();
-    row = host.screen.cursorRow;
-    column = host.screen.cursorColumn;
-    attribute = host.screen.attribute;
-    return true;
-}
-
-void surfaceSetAttribute(std::uint8_t attribute) {
-    start();
-    host.screen.attribute = attribute;
-}
-
-void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
-                   std::uint8_t attribute) {
-    putRun(host.screen, row, column, bytes, count, attribute);
-}
-
-void surfaceFillRow(int row, std::uint8_t attribute) { fillRow(host.screen, row, attribute); }
-
-// The presenter blanks everything outside the text area itself.
-void surfaceBlankOutside(std::uint8_t) {}
-
-void surfaceScrollUp(int rows, std::uint8_t attribute) { scrollUp(host.screen, rows, attribute); }
-
-void surfacePlaceCursor(int row, int column) {
-    host.screen.cursorRow = row;
-    host.screen.cursorColumn = column;
-}
+bool surfaceIsConsole() { return host.outputIsTerminal; }
 
 bool surfacePassThrough(const char* bytes, std::size_t count) {
-    start();
     host.passedThrough.append(bytes, count);
     if (host.passedThrough.size() < PASS_THROUGH_BUFFER_SIZE)
         return true;
@@ -313,7 +272,6 @@ void surfacePresent() {
 }
 
 void hostPumpInput(KeyboardState& keyboard) {
-    start();
     std::vector<char> bytes;
     std::vector<KeyCode> keys;
     while (readWaitingBytes(bytes))
@@ -327,7 +285,6 @@ void hostPumpInput(KeyboardState& keyboard) {
 }
 
 void hostWaitForInput(int milliseconds) {
-    start();
     if (host.inputEnded) {
         hostSleepMs(milliseconds);
         return;
@@ -346,7 +303,6 @@ void hostWaitForInput(int milliseconds) {
 }
 
 bool hostInputEnded() {
-    start();
     return host.inputEnded && host.decoder.pending.empty();
 }
 
