@@ -1,5 +1,6 @@
 #include "services/terminal_keys.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -365,4 +366,12 @@ void expireTerminalInput(TerminalKeyDecoder& decoder, std::int64_t nowMs,
 
 std::int64_t terminalInputDeadline(const TerminalKeyDecoder& decoder) {
     return decoder.pending.empty() ? -1 : decoder.pendingSince + ESCAPE_DELAY_MS;
+}
+
+int terminalInputWaitMs(const TerminalKeyDecoder& decoder, std::int64_t nowMs, int milliseconds) {
+    std::int64_t wait = std::max(milliseconds, 0);
+    const std::int64_t deadline = terminalInputDeadline(decoder);
+    if (deadline >= 0)
+        wait = std::clamp<std::int64_t>(deadline - nowMs, 0, wait);
+    return static_cast<int>(wait);
 }

@@ -35,3 +35,6 @@ void expireTerminalInput(TerminalKeyDecoder& decoder, std::int64_t nowMs,
                          std::vector<KeyCode>& keys);
 // When expireTerminalInput has work to do, or -1 when nothing is pending.
 std::int64_t terminalInputDeadline(const TerminalKeyDecoder& decoder);
+// How long, from nowMs, a wait for input of at most milliseconds may last:
+// no longer than a pending ESC may wait to become Esc (never below 0).
+int terminalInputWaitMs(const TerminalKeyDecoder& decoder, std::int64_t nowMs, int milliseconds);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <vector>
@@ -199,15 +200,20 @@ TEST_F(DataWriterTest, LargestPictureHasSevenBlocks) {
                                     static_cast<std::uint8_t>(n * 7)))
             << i;
     }
-    std::size_t dataLines = 0;
-    std::string numbers;
+    // Every block holds 3064 values: label k stands after value 3064 k.
+    std::size_t dataLines = 0, valuesSoFar = 0;
+    std::string numbers, labelledAfter;
     for (const std::string& line : lines) {
-        dataLines += line.rfind("data ", 0) == 0;
-        if (line.find("'Longdatareadhelper") != std::string::npos)
+        if (line.rfind("data ", 0) == 0 && dataLines++ > 0)
+            valuesSoFar += static_cast<std::size_t>(std::count(line.begin(), line.end(), '%'));
+        if (line.find("'Longdatareadhelper") != std::string::npos) {
             numbers += line.substr(14, line.find(':') - 14) + " ";
+            labelledAfter += std::to_string(valuesSoFar) + " ";
+        }
     }
     EXPECT_EQ(dataLines, 1 + 2904u); // with the dimension line
     EXPECT_EQ(numbers, "1 2 3 4 5 6 7 ");
+    EXPECT_EQ(labelledAfter, "3064 6128 9192 12256 15320 18384 21448 ");
     EXPECT_EQ(bytes.find('\n') , bytes.find("\r\n") + 1);
     for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; ++at)
         ASSERT_EQ(bytes[at - 1], '\r') << at;

@@ -327,6 +327,27 @@ TEST(TerminalKeys, LoneEscWaitsForTheDelay) {
     EXPECT_EQ(keys, Keys{KEY_ESCAPE});
 }
 
+// A wait for keys wakes when a lone ESC has waited the delay, so that Esc
+// comes after about 60 ms and not after the whole wait.
+TEST(TerminalKeys, WaitsEndWhenALoneEscIsDue) {
+    TerminalKeyDecoder idle;
+    TerminalKeyDecoder escape;
+    Keys keys;
+    feedTerminalBytes(escape, "\x1b", 1, 100, keys);
+    const struct {
+        const TerminalKeyDecoder& decoder;
+        std::int64_t now;
+        int requested, expected;
+    } cases[] = {
+        {idle, 0, 1000, 1000},   {idle, 0, 0, 0},        {idle, 0, -5, 0},
+        {escape, 100, 1000, ESCAPE_DELAY_MS}, {escape, 130, 1000, ESCAPE_DELAY_MS - 30},
+        {escape, 130, 10, 10},   {escape, 100 + ESCAPE_DELAY_MS, 1000, 0}, {escape, 5000, 1000, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(terminalInputWaitMs(c.decoder, c.now, c.requested), c.expected)
+            << "at " << c.now << " for " << c.requested;
+}
+
 TEST(TerminalKeys, EscEscIsAnAltPrefixThatRestartsTheDelay) {
     TerminalKeyDecoder decoder;
     Keys keys;

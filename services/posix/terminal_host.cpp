@@ -289,13 +289,8 @@ void hostWaitForInput(int milliseconds) {
         hostSleepMs(milliseconds);
         return;
     }
-    std::int64_t deadline = terminalInputDeadline(host.decoder);
-    if (deadline >= 0) {
-        std::int64_t untilDeadline = std::max<std::int64_t>(0, deadline - hostMonotonicMs());
-        milliseconds = static_cast<int>(std::min<std::int64_t>(milliseconds, untilDeadline));
-    }
     pollfd input{STDIN_FILENO, POLLIN, 0};
-    poll(&input, 1, milliseconds);
+    poll(&input, 1, terminalInputWaitMs(host.decoder, hostMonotonicMs(), milliseconds));
     // A resize or a return from suspension ends the poll: repaint at once
     // rather than at the next key.
     if (terminalChanged)

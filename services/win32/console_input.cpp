@@ -209,11 +209,7 @@ void pumpInputBytes(KeyboardState& keyboard) {
 
 // How long a wait for bytes may last: no longer than the decoder may hold a lone Esc.
 DWORD byteWaitMs(int milliseconds) {
-    std::int64_t step = std::max(milliseconds, 0);
-    const std::int64_t deadline = terminalInputDeadline(input.decoder);
-    if (deadline >= 0)
-        step = std::clamp<std::int64_t>(deadline - hostMonotonicMs(), 0, step);
-    return static_cast<DWORD>(step);
+    return static_cast<DWORD>(terminalInputWaitMs(input.decoder, hostMonotonicMs(), milliseconds));
 }
 
 // Waits until the handle is signalled, a close notification comes, or the time is up.
