@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-struct KeyboardState;
+#include "services/key_code.h"
 
 // The screen surface: a text area of cells, rows and columns from 1, row 1 at
 // the top of the visible window.
@@ -45,8 +46,8 @@ void surfacePresent();
 
 // The keyboard.
 
-// Moves every key event already waiting into the queue; never blocks.
-void hostPumpInput(KeyboardState& keyboard);
+// Appends the keys of every input already waiting; never blocks.
+void hostPumpInput(std::vector<KeyCode>& keys);
 // Returns when input may be waiting, or after at most milliseconds.
 void hostWaitForInput(int milliseconds);
 // True once no key can ever arrive again (end of redirected input, a terminal gone).

@@ -1,6 +1,7 @@
 #include "services/keyboard.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "services/console.h"
 #include "services/host.h"
@@ -40,7 +41,12 @@ std::size_t waitingKeys(const KeyboardState& state) {
 
 void resetKeyboard() { keyboard = KeyboardState{}; }
 
-void pumpKeys() { hostPumpInput(keyboard); }
+void pumpKeys() {
+    std::vector<KeyCode> keys;
+    hostPumpInput(keys);
+    for (KeyCode key : keys)
+        enqueueKey(keyboard, key);
+}
 
 KeyCode readKey() {
     flushScreen();

@@ -7,18 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The character code for character keys, 255 + 256 x extended code for others.
-using KeyCode = std::uint16_t;
-
-constexpr KeyCode extendedKey(std::uint8_t code) {
-    return static_cast<KeyCode>(255 + 256 * code);
-}
-
-inline constexpr KeyCode KEY_ENTER = 13;
-inline constexpr KeyCode KEY_ESCAPE = 27;
-inline constexpr KeyCode KEY_UP = extendedKey(0x48);
-inline constexpr KeyCode KEY_DOWN = extendedKey(0x50);
-inline constexpr KeyCode KEY_CLOSE = extendedKey(0x6B);
+#include "services/key_code.h"
 
 inline constexpr std::size_t KEY_QUEUE_SLOTS = 512;
 inline constexpr int KEY_POLL_MS = 50;
@@ -31,8 +20,6 @@ struct KeyboardState {
     std::size_t readIndex = 0;
     std::size_t writeIndex = 0;
     bool keyArrived = false;
-    unsigned altNumber = 0;
-    bool closeHandlerInstalled = false;
 };
 
 // Puts a key into the queue; a full queue loses its oldest key.

@@ -102,7 +102,7 @@ TEST_F(BrowserTest, KeysMoveWithinTheList) {
     scheduleKey(0, KEY_DOWN);
     scheduleKey(0, KEY_DOWN); // already at the last entry
     scheduleKey(0, 'x');
-    scheduleKey(0, KEY_CLOSE);
+    scheduleKey(0, extendedKey(0x6B)); // Alt+F4
     scheduleKey(0, KEY_ESCAPE);
     EXPECT_EQ(runKeyLoop(state), BrowserRequest::Redraw);
     EXPECT_EQ(state.highlight, 2);

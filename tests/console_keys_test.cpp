@@ -239,7 +239,7 @@ TEST(ConsoleKeys, FunctionKeysInEveryColumn) {
                       MaybeKey(ext(row.codes[state.column])))
                 << row.name << " state " << state.modifiers;
     }
-    EXPECT_EQ(decodeConsoleKey(press({0x3E, 0x73, 0}, LALT)), KEY_CLOSE) << "alt f4";
+    EXPECT_EQ(decodeConsoleKey(press({0x3E, 0x73, 0}, LALT)), extendedKey(0x6B)) << "alt f4";
 }
 
 TEST(ConsoleKeys, GreyKeysInEveryColumn) {
@@ -408,7 +408,7 @@ TEST(ConsoleKeys, ScanCodesPastTheTableGiveTheCharacter) {
 }
 
 // Feeds events one after the other, as the console delivers them.
-Keys handleAll(KeyboardState& keyboard, const Events& events) {
+Keys handleAll(ConsoleKeyState& keyboard, const Events& events) {
     Keys keys;
     for (const ConsoleKeyEvent& event : events)
         handleConsoleKeyEvent(keyboard, event, keys);
@@ -453,7 +453,7 @@ TEST(ConsoleKeyEvents, ReleasesGiveNothing) {
         release(keypadDigit(5), NONE, '5'),
     };
     for (const ConsoleKeyEvent& event : releases) {
-        KeyboardState keyboard;
+        ConsoleKeyState keyboard;
         EXPECT_EQ(handleAll(keyboard, {event}), Keys{}) << "scan " << event.virtualScanCode;
         EXPECT_EQ(keyboard.altNumber, 0u);
     }
@@ -466,14 +466,14 @@ TEST(ConsoleKeyEvents, EachPressGivesOneKeyWhateverItsRepeatCount) {
     };
     const Row rows[] = {{0, {}}, {1, {KEY_DOWN}}, {3, {KEY_DOWN}}, {65535, {KEY_DOWN}}};
     for (const Row& row : rows) {
-        KeyboardState keyboard;
+        ConsoleKeyState keyboard;
         Events events = {press(GREY_DOWN, NONE, 0, row.repeatCount), release(GREY_DOWN)};
         EXPECT_EQ(handleAll(keyboard, events), row.expected) << "repeat " << row.repeatCount;
     }
 }
 
 TEST(ConsoleKeyEvents, HeldKeyGivesOneKeyPerRepeatEvent) {
-    KeyboardState keyboard;
+    ConsoleKeyState keyboard;
     Events events = {press(GREY_DOWN), press(GREY_DOWN), press(GREY_DOWN, NONE, 0, 2),
                      press(GREY_DOWN), release(GREY_DOWN)};
     EXPECT_EQ(handleAll(keyboard, events), Keys(4, KEY_DOWN));
@@ -571,7 +571,7 @@ TEST(ConsoleKeyEvents, AltNumbers) {
          0},
     };
     for (const Row& row : rows) {
-        KeyboardState keyboard;
+        ConsoleKeyState keyboard;
         EXPECT_EQ(handleAll(keyboard, row.events), row.expected) << row.name;
         EXPECT_EQ(keyboard.altNumber, row.pending) << row.name;
     }

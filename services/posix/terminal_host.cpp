@@ -17,7 +17,6 @@
 
 #include "services/console.h"
 #include "services/host.h"
-#include "services/keyboard.h"
 #include "services/model_surface.h"
 #include "services/posix/presenter.h"
 #include "services/screen_model.h"
@@ -271,17 +270,11 @@ void surfacePresent() {
     writeAll(STDOUT_FILENO, out.data(), out.size());
 }
 
-void hostPumpInput(KeyboardState& keyboard) {
+void hostPumpInput(std::vector<KeyCode>& keys) {
     std::vector<char> bytes;
-    std::vector<KeyCode> keys;
     while (readWaitingBytes(bytes))
         feedTerminalBytes(host.decoder, bytes.data(), bytes.size(), hostMonotonicMs(), keys);
-    if (host.inputEnded)
-        expireTerminalInput(host.decoder, INT64_MAX, keys);
-    else
-        expireTerminalInput(host.decoder, hostMonotonicMs(), keys);
-    for (KeyCode key : keys)
-        enqueueKey(keyboard, key);
+    expireTerminalInput(host.decoder, host.inputEnded ? INT64_MAX : hostMonotonicMs(), keys);
 }
 
 void hostWaitForInput(int milliseconds) {

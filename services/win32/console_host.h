@@ -9,8 +9,8 @@
 // Takes the input handle and sets its mode; runs once, at the first start.
 void startConsoleInput();
 
-// The console's control handler: removes an unfinished data file, and turns
-// close, logoff and shutdown into KEY_CLOSE.
+// The console's control handler: removes an unfinished data file; close,
+// logoff and shutdown are reported handled, and the system ends the process.
 BOOL WINAPI consoleControlHandler(DWORD kind);
 
 // Console calls the surface can do without, each by a fallback of its own.

@@ -7,15 +7,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "services/files.h"
 #include "services/host.h"
-#include "services/keyboard.h"
 #include "services/terminal_keys.h"
 #include "services/win32/console_host.h"
 #include "services/win32/console_keys.h"
@@ -48,26 +45,24 @@ struct ConsoleInput {
     InputKind kind = InputKind::File;
     bool inputEnded = false;
     TerminalKeyDecoder decoder; // for input that is not a console
-    HANDLE closeEvent = nullptr;
+    ConsoleKeyState keys;       // for the console's key events
+    bool controlHandlerInstalled = false;
     // Made when a pipe turns out to be a stream; it lives as long as the
     // process, and so does the thread that fills it.
     StreamHandOver* stream = nullptr;
 };
 
 ConsoleInput input;
-// Close notifications not yet queued: the handler runs on a thread of its
-// own, so it only counts them and wakes the waiting thread.
-std::atomic<int> pendingCloses{0};
 
 void removeControlHandler() {
     SetConsoleCtrlHandler(consoleControlHandler, FALSE);
 }
 
-void installControlHandler(KeyboardState& keyboard) {
-    if (keyboard.closeHandlerInstalled)
+void installControlHandler() {
+    if (input.controlHandlerInstalled)
         return;
-    keyboard.closeHandlerInstalled = SetConsoleCtrlHandler(consoleControlHandler, TRUE) != 0;
-    if (keyboard.closeHandlerInstalled)
+    input.controlHandlerInstalled = SetConsoleCtrlHandler(consoleControlHandler, TRUE) != 0;
+    if (input.controlHandlerInstalled)
         std::atexit(removeControlHandler);
 }
 
@@ -87,8 +82,7 @@ ConsoleKeyEvent keyEventOf(const KEY_EVENT_RECORD& record) {
     return event;
 }
 
-void pumpConsoleEvents(KeyboardState& keyboard) {
-    std::vector<KeyCode> keys;
+void pumpConsoleEvents(std::vector<KeyCode>& keys) {
     for (;;) {
         INPUT_RECORD record;
         DWORD count = 0;
@@ -98,10 +92,7 @@ void pumpConsoleEvents(KeyboardState& keyboard) {
             break;
         if (record.EventType != KEY_EVENT)
             continue;
-        keys.clear();
-        handleConsoleKeyEvent(keyboard, keyEventOf(record.Event.KeyEvent), keys);
-        for (KeyCode key : keys)
-            enqueueKey(keyboard, key);
+        handleConsoleKeyEvent(input.keys, keyEventOf(record.Event.KeyEvent), keys);
     }
 }
 
@@ -194,8 +185,7 @@ void takeStreamBytes(std::vector<KeyCode>& keys) {
         input.inputEnded = true;
 }
 
-void pumpInputBytes(KeyboardState& keyboard) {
-    std::vector<KeyCode> keys;
+void pumpInputBytes(std::vector<KeyCode>& keys) {
     if (input.kind == InputKind::Pipe)
         readPipe(keys);
     if (input.kind == InputKind::Stream)
@@ -203,8 +193,6 @@ void pumpInputBytes(KeyboardState& keyboard) {
     else if (input.kind == InputKind::File)
         readFile(keys);
     expireTerminalInput(input.decoder, input.inputEnded ? INT64_MAX : hostMonotonicMs(), keys);
-    for (KeyCode key : keys)
-        enqueueKey(keyboard, key);
 }
 
 // How long a wait for bytes may last: no longer than the decoder may hold a lone Esc.
@@ -212,10 +200,9 @@ DWORD byteWaitMs(int milliseconds) {
     return static_cast<DWORD>(terminalInputWaitMs(input.decoder, hostMonotonicMs(), milliseconds));
 }
 
-// Waits until the handle is signalled, a close notification comes, or the time is up.
+// Waits until the handle is signalled or the time is up.
 void waitForHandle(HANDLE handle, DWORD milliseconds) {
-    const HANDLE handles[] = {handle, input.closeEvent};
-    WaitForMultipleObjects(input.closeEvent == nullptr ? 1 : 2, handles, FALSE, milliseconds);
+    WaitForSingleObject(handle, milliseconds);
 }
 
 } // namespace
@@ -232,19 +219,16 @@ void startConsoleInput() {
     } else {
         input.kind = GetFileType(input.input) == FILE_TYPE_PIPE ? InputKind::Pipe : InputKind::File;
     }
-    input.closeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 }
 
 BOOL WINAPI consoleControlHandler(DWORD kind) {
     // Whatever ends the process, an unfinished data file must not stay behind.
-    removeUnfinishedFiles();
+    hostRemoveUnfinishedReplacements();
     switch (kind) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-        ++pendingCloses;
-        if (input.closeEvent != nullptr)
-            SetEvent(input.closeEvent);
+        // Handled: the system ends the process once the handler returns.
         return TRUE;
     default:
         // Ctrl+C and Ctrl+Break end the process by the default action.
@@ -252,15 +236,13 @@ BOOL WINAPI consoleControlHandler(DWORD kind) {
     }
 }
 
-void hostPumpInput(KeyboardState& keyboard) {
+void hostPumpInput(std::vector<KeyCode>& keys) {
     startConsoleInput();
-    installControlHandler(keyboard);
+    installControlHandler();
     if (input.kind == InputKind::Console)
-        pumpConsoleEvents(keyboard);
+        pumpConsoleEvents(keys);
     else
-        pumpInputBytes(keyboard);
-    for (int closes = pendingCloses.exchange(0); closes > 0; --closes)
-        enqueueKey(keyboard, KEY_CLOSE);
+        pumpInputBytes(keys);
 }
 
 void hostWaitForInput(int milliseconds) {

@@ -160,9 +160,9 @@ bool isKeypadDigit(std::uint16_t virtualKey) {
     return virtualKey >= CONSOLE_VK_NUMPAD0 && virtualKey <= CONSOLE_VK_NUMPAD9;
 }
 
-void finishAltNumber(KeyboardState& keyboard, std::vector<KeyCode>& keys) {
-    keys.push_back(static_cast<KeyCode>(keyboard.altNumber % 256));
-    keyboard.altNumber = 0;
+void finishAltNumber(ConsoleKeyState& state, std::vector<KeyCode>& keys) {
+    keys.push_back(static_cast<KeyCode>(state.altNumber % 256));
+    state.altNumber = 0;
 }
 
 } // namespace
@@ -177,14 +177,14 @@ std::optional<KeyCode> decodeConsoleKey(const ConsoleKeyEvent& event) {
     return keyOf(event.character);
 }
 
-void handleConsoleKeyEvent(KeyboardState& keyboard, const ConsoleKeyEvent& event,
+void handleConsoleKeyEvent(ConsoleKeyState& state, const ConsoleKeyEvent& event,
                            std::vector<KeyCode>& keys) {
     bool altAlone = altHeldAlone(event.controlKeyState);
-    bool altNumberEnds = !altAlone && keyboard.altNumber != 0;
+    bool altNumberEnds = !altAlone && state.altNumber != 0;
     if (!event.keyDown) {
         // Chiefly the release of Alt itself.
         if (altNumberEnds)
-            finishAltNumber(keyboard, keys);
+            finishAltNumber(state, keys);
         return;
     }
     // Auto-repeat arrives as further events, so a count above 1 still gives one key.
@@ -193,14 +193,14 @@ void handleConsoleKeyEvent(KeyboardState& keyboard, const ConsoleKeyEvent& event
     std::optional<KeyCode> key = decodeConsoleKey(event);
     if (altAlone && isKeypadDigit(event.virtualKeyCode)) {
         // Overflow wraps modulo 2^32, which leaves the value modulo 256 exact.
-        keyboard.altNumber = keyboard.altNumber * 10u +
+        state.altNumber = state.altNumber * 10u +
                              static_cast<unsigned>(event.virtualKeyCode - CONSOLE_VK_NUMPAD0);
         if (key)
             keys.push_back(*key);
     } else if (key) {
-        keyboard.altNumber = 0;
+        state.altNumber = 0;
         keys.push_back(*key);
     } else if (altNumberEnds) {
-        finishAltNumber(keyboard, keys);
+        finishAltNumber(state, keys);
     }
 }

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "services/keyboard.h"
+#include "services/key_code.h"
 
 // Bits of dwControlKeyState. They carry a prefix of their own because
 // <windows.h> defines the plain names as macros.
@@ -41,7 +41,13 @@ struct ConsoleKeyEvent {
 // neither keyDown nor repeatCount.
 std::optional<KeyCode> decodeConsoleKey(const ConsoleKeyEvent& event);
 
+// What key events leave for the next: the decimal number being typed with
+// Alt on the numeric keypad.
+struct ConsoleKeyState {
+    unsigned altNumber = 0;
+};
+
 // Handles one key event, pressed or released, appending the values it gives to
-// keys; an Alt number is built up in keyboard.altNumber across events.
-void handleConsoleKeyEvent(KeyboardState& keyboard, const ConsoleKeyEvent& event,
+// keys; an Alt number is built up across events.
+void handleConsoleKeyEvent(ConsoleKeyState& state, const ConsoleKeyEvent& event,
                            std::vector<KeyCode>& keys);

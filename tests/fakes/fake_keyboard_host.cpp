@@ -25,9 +25,9 @@ void scheduleKey(std::int64_t atMs, KeyCode key) { fake.script.emplace(atMs, key
 void endFakeInputAt(std::int64_t atMs) { fake.endsAt = atMs; }
 std::int64_t fakeNowMs() { return fake.now; }
 
-void hostPumpInput(KeyboardState& keyboard) {
+void hostPumpInput(std::vector<KeyCode>& keys) {
     while (!fake.script.empty() && fake.script.begin()->first <= fake.now) {
-        enqueueKey(keyboard, fake.script.begin()->second);
+        keys.push_back(fake.script.begin()->second);
         fake.script.erase(fake.script.begin());
     }
 }
