@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,8 @@ void hostWaitForInput(int milliseconds);
 // True once no key can ever arrive again (end of redirected input, a terminal gone).
 bool hostInputEnded();
 std::int64_t hostMonotonicMs();
+// The local date and time now, read afresh on every call.
+std::tm hostLocalTime();
 void hostSleepMs(int milliseconds);
 
 // The file system.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "services/host.h"
+
 FixedField makeField(std::size_t width) { return FixedField{Text(width, '\0')}; }
 
 void assign(FixedField& field, const Text& source) {
@@ -78,18 +80,8 @@ Text timeTextOf(const std::tm& time) {
     return text;
 }
 
-namespace {
-
-std::tm localNow() {
-    std::time_t now = std::time(nullptr);
-    std::tm* local = std::localtime(&now);
-    return local ? *local : std::tm{};
-}
-
-} // namespace
-
-Text dateText() { return dateTextOf(localNow()); }
-Text timeText() { return timeTextOf(localNow()); }
+Text dateText() { return dateTextOf(hostLocalTime()); }
+Text timeText() { return timeTextOf(hostLocalTime()); }
 
 std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count) {
     // memchr keeps the long pieces of the data file cheap to measure.

@@ -300,6 +300,12 @@ std::int64_t hostMonotonicMs() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+std::tm hostLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    return localtime_r(&now, &local) != nullptr ? local : std::tm{};
+}
+
 void hostSleepMs(int milliseconds) {
     if (milliseconds <= 0)
         return;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -269,6 +270,12 @@ bool hostInputEnded() {
 
 std::int64_t hostMonotonicMs() {
     return static_cast<std::int64_t>(GetTickCount64());
+}
+
+std::tm hostLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    return local != nullptr ? *local : std::tm{};
 }
 
 void hostSleepMs(int milliseconds) {

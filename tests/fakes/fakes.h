@@ -4,6 +4,7 @@
 // keyboard with a scripted clock.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ void resetFakeKeyboard();
 void scheduleKey(std::int64_t atMs, KeyCode key);
 void endFakeInputAt(std::int64_t atMs);
 std::int64_t fakeNowMs();
+// The local time the fake clock reads; 25 December 2024, 21:05:07 after a reset.
+void setFakeLocalTime(const std::tm& time);
 
 struct ProgramState;
 // The state of a program just started over the fakes: a fresh surface and
