@@ -9,6 +9,7 @@
 #include "services/files.h"
 #include "services/host_names.h"
 #include "tests/support/listing.h"
+#include "tests/support/file_test.h"
 #include "tests/support/temp_directory.h"
 
 // The file services as every host gives them. Names come in the host's own
@@ -19,12 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Each test runs in a fresh directory of its own.
-class FilesTest : public ::testing::Test {
-  protected:
-    void TearDown() override { closeAllFiles(); }
-
-    TemporaryDirectory directory_;
-};
+using FilesTest = FileTest;
 
 TEST_F(FilesTest, DirectoryMaskGivesDirectoriesAndFileMaskTheRest) {
     for (const char* name : {"b.bmp", "notes.txt", "_x"})

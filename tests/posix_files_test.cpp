@@ -16,6 +16,7 @@
 #include "services/files.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/support/listing.h"
+#include "tests/support/file_test.h"
 #include "tests/support/temp_directory.h"
 
 // The file services over a POSIX file system: the attributes and order the
@@ -25,12 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PosixFilesTest : public ::testing::Test {
-  protected:
-    void TearDown() override { closeAllFiles(); }
-
-    TemporaryDirectory directory_;
-};
+using PosixFilesTest = FileTest;
 
 TEST_F(PosixFilesTest, ListingPutsDotEntriesFirstThenNtfsOrder) {
     for (const char* name : {"b", "A", "a", "_x"})

@@ -13,6 +13,7 @@
 #include "services/files.h"
 #include "services/win32/listed_attributes.h"
 #include "tests/support/listing.h"
+#include "tests/support/file_test.h"
 #include "tests/support/temp_directory.h"
 
 // The file services over the Windows file system: the attributes it keeps,
@@ -23,16 +24,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class WindowsFilesTest : public ::testing::Test {
+class WindowsFilesTest : public FileTest {
   protected:
     // Read-only entries would outlive the directory's removal.
     void TearDown() override {
-        closeAllFiles();
+        FileTest::TearDown();
         for (const auto& item : fs::recursive_directory_iterator(directory_.path))
             SetFileAttributesA(item.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-
-    TemporaryDirectory directory_;
 };
 
 DWORD attributesOf(const std::string& name) {
