@@ -249,7 +249,8 @@ TEST(HostNamesTest, MatchesPattern) {
         {"abc", "abd", false},      {"*ab", "aab", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(matchesPattern(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
+        EXPECT_EQ(matchesPattern(readPattern(c.pattern), c.name), c.matches)
+            << c.pattern << " / " << c.name;
 }
 
 TEST(HostNamesTest, CompareNamesLikeNtfs) {
@@ -270,6 +271,39 @@ TEST(HostNamesTest, CompareNamesLikeNtfs) {
         const int sign = result < 0 ? -1 : (result > 0 ? 1 : 0);
         EXPECT_EQ(sign, c.sign) << c.a << " vs " << c.b;
     }
+}
+
+// Names that tie in their first bytes, in case only, or end where another
+// goes on, sorted at once and against the plain comparison.
+TEST(HostNamesTest, ListingOrderIsTheNtfsOrderWithDotEntriesFirst) {
+    // Long shared beginnings make names tie for several groups of bytes.
+    const Names beginnings{"", "a", "A", "_", "~", "\xe4", "picture-", "PICTURE-", "IMG_2024-01-"};
+    const Names endings{"", "1", "01", "a", "B", "0000000", "00000000", "x.bmp", "X.BMP", "-"};
+    Names names{"..", "."};
+    for (const std::string& beginning : beginnings) {
+        for (const std::string& ending : endings) {
+            const std::string name = beginning + ending;
+            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+        }
+    }
+    names.push_back(".hidden");
+    std::string bytes;
+    std::vector<std::uint32_t> starts;
+    for (const std::string& name : names) {
+        starts.push_back(static_cast<std::uint32_t>(bytes.size()));
+        bytes += name + '\0';
+    }
+    sortIntoListingOrder(bytes, starts);
+    Names sorted;
+    for (std::uint32_t start : starts)
+        sorted.push_back(bytes.data() + start);
+    Names expected = names;
+    std::sort(expected.begin() + 2, expected.end(), [](const std::string& a, const std::string& b) {
+        return compareNamesLikeNtfs(a, b) < 0;
+    });
+    std::swap(expected[0], expected[1]);
+    EXPECT_EQ(sorted, expected);
 }
 
 TEST(HostNamesTest, AttributesOf) {

@@ -22,6 +22,9 @@ HostEntry entryOf(const _finddata_t& found) {
 
 } // namespace
 
+// The runtime's search reads the directory afresh each time, so a pass needs nothing.
+void hostBeginDirectoryPass() {}
+
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
     _finddata_t found{};
     const intptr_t handle = _findfirst(pattern.c_str(), &found);
