@@ -1,8 +1,10 @@
 #include "services/host_names.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "services/files.h"
 
@@ -10,6 +12,9 @@ namespace {
 
 // Bytes of a name compared at once while a listing is sorted.
 constexpr std::size_t CHUNK_BYTES = 8;
+// Runs of names at least this long are sorted a byte of their chunks at a
+// time; shorter ones by comparison.
+constexpr std::size_t BYTEWISE_FROM = 1024;
 
 unsigned char upper(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -119,16 +124,50 @@ void sortRange(std::vector<Keyed>& items, const Run& run, auto before) {
               items.begin() + static_cast<std::ptrdiff_t>(run.end), before);
 }
 
+std::size_t byteOf(const Keyed& item, unsigned shift) {
+    return static_cast<std::size_t>(item.chunk() >> shift & 0xFFu);
+}
+
+// Sorts a run by its chunks. A long one goes a byte at a time from the
+// lowest, each step keeping the order of the one before, and skips the
+// bytes that every chunk shares.
+void sortByChunk(std::vector<Keyed>& items, const Run& run, std::vector<Keyed>& scratch) {
+    const std::size_t count = run.end - run.begin;
+    if (count < BYTEWISE_FROM) {
+        sortRange(items, run, [](const Keyed& a, const Keyed& b) { return a.chunk() < b.chunk(); });
+        return;
+    }
+    scratch.resize(count);
+    Keyed* from = items.data() + run.begin;
+    Keyed* to = scratch.data();
+    for (unsigned shift = 0; shift < 8 * CHUNK_BYTES; shift += 8) {
+        std::array<std::size_t, 256> places{};
+        for (std::size_t i = 0; i < count; ++i)
+            ++places[byteOf(from[i], shift)];
+        if (places[byteOf(from[0], shift)] == count)
+            continue;
+        std::size_t next = 0;
+        for (std::size_t& place : places)
+            next += std::exchange(place, next);
+        for (std::size_t i = 0; i < count; ++i)
+            to[places[byteOf(from[i], shift)]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != items.data() + run.begin)
+        std::copy(from, from + count, items.data() + run.begin);
+}
+
 // Sorts one run of names equal up to its depth by their next chunk, and
 // queues the groups that still tie for the chunk after it.
-void sortRun(BlockNames name, std::vector<Keyed>& items, Run run, std::vector<Run>& pending) {
+void sortRun(BlockNames name, std::vector<Keyed>& items, Run run, std::vector<Run>& pending,
+             std::vector<Keyed>& scratch) {
     run.depth += sharedPrefix(name, items, run);
     for (std::size_t i = run.begin; i < run.end; ++i) {
         const std::uint64_t chunk = chunkAt(name(items[i]), run.depth);
         items[i].chunkHigh = static_cast<std::uint32_t>(chunk >> 32);
         items[i].chunkLow = static_cast<std::uint32_t>(chunk);
     }
-    sortRange(items, run, [](const Keyed& a, const Keyed& b) { return a.chunk() < b.chunk(); });
+    sortByChunk(items, run, scratch);
     for (std::size_t begin = run.begin; begin < run.end;) {
         std::size_t end = begin + 1;
         while (end < run.end && items[end].chunk() == items[begin].chunk())
@@ -205,12 +244,13 @@ void sortIntoListingOrder(std::string_view bytes, std::vector<std::uint32_t>& st
         return std::strcmp(name(a), name(b)) < 0;
     });
     std::vector<Run> pending;
+    std::vector<Keyed> scratch;
     if (items.size() > 1)
         pending.push_back({0, items.size(), 0});
     while (!pending.empty()) {
         const Run run = pending.back();
         pending.pop_back();
-        sortRun(name, items, run, pending);
+        sortRun(name, items, run, pending, scratch);
     }
     starts.assign(dotEntries.begin(), dotEntries.end());
     for (const Keyed& item : items)

@@ -273,21 +273,8 @@ TEST(HostNamesTest, CompareNamesLikeNtfs) {
     }
 }
 
-// Names that tie in their first bytes, in case only, or end where another
-// goes on, sorted at once and against the plain comparison.
-TEST(HostNamesTest, ListingOrderIsTheNtfsOrderWithDotEntriesFirst) {
-    // Long shared beginnings make names tie for several groups of bytes.
-    const Names beginnings{"", "a", "A", "_", "~", "\xe4", "picture-", "PICTURE-", "IMG_2024-01-"};
-    const Names endings{"", "1", "01", "a", "B", "0000000", "00000000", "x.bmp", "X.BMP", "-"};
-    Names names{"..", "."};
-    for (const std::string& beginning : beginnings) {
-        for (const std::string& ending : endings) {
-            const std::string name = beginning + ending;
-            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
-                names.push_back(name);
-        }
-    }
-    names.push_back(".hidden");
+// The names in the order sortIntoListingOrder gives them.
+Names inListingOrder(const Names& names) {
     std::string bytes;
     std::vector<std::uint32_t> starts;
     for (const std::string& name : names) {
@@ -298,12 +285,41 @@ TEST(HostNamesTest, ListingOrderIsTheNtfsOrderWithDotEntriesFirst) {
     Names sorted;
     for (std::uint32_t start : starts)
         sorted.push_back(bytes.data() + start);
-    Names expected = names;
-    std::sort(expected.begin() + 2, expected.end(), [](const std::string& a, const std::string& b) {
-        return compareNamesLikeNtfs(a, b) < 0;
-    });
-    std::swap(expected[0], expected[1]);
-    EXPECT_EQ(sorted, expected);
+    return sorted;
+}
+
+// Names that tie in their first bytes, in case only, or end where another
+// goes on, sorted at once and against the plain comparison.
+TEST(HostNamesTest, ListingOrderIsTheNtfsOrderWithDotEntriesFirst) {
+    // Long shared beginnings make names tie for several groups of bytes.
+    const Names beginnings{"", "a", "A", "_", "~", "\xe4", "picture-", "PICTURE-", "IMG_2024-01-"};
+    const Names endings{"", "1", "01", "a", "B", "0000000", "00000000", "x.bmp", "X.BMP", "-"};
+    Names mixed{"..", "."};
+    for (const std::string& beginning : beginnings) {
+        for (const std::string& ending : endings) {
+            const std::string name = beginning + ending;
+            if (!name.empty() && std::find(mixed.begin(), mixed.end(), name) == mixed.end())
+                mixed.push_back(name);
+        }
+    }
+    mixed.push_back(".hidden");
+    // Enough names that a run is sorted a byte at a time: each number twice,
+    // in both cases, alone and among the others.
+    Names numbered{".", ".."};
+    for (int i = 0; i < 2 * 751; ++i)
+        numbered.push_back((i % 2 == 0 ? "img_" : "IMG_") + std::to_string(i * 7919 % 751));
+    Names both = mixed;
+    both.insert(both.end(), numbered.begin() + 2, numbered.end());
+    for (const Names* names : {&mixed, &numbered, &both}) {
+        Names expected = *names;
+        std::sort(expected.begin() + 2, expected.end(),
+                  [](const std::string& a, const std::string& b) {
+                      return compareNamesLikeNtfs(a, b) < 0;
+                  });
+        if (expected[0] == "..")
+            std::swap(expected[0], expected[1]);
+        EXPECT_EQ(inListingOrder(*names), expected) << names->size() << " names";
+    }
 }
 
 TEST(HostNamesTest, AttributesOf) {

@@ -18,8 +18,9 @@ namespace {
 // than the coarsest timestamp granularity of common file systems.
 constexpr time_t QUIET_SECONDS = 3;
 
-// The largest size of a directory, in bytes, that is taken as the room to
-// reserve for its entries; past it the block grows as it must.
+// The sizes of a directory, in bytes, that are taken as the room to reserve
+// for its entries; outside them the block grows as it must.
+constexpr off_t RESERVE_FROM = 64 << 10;
 constexpr off_t RESERVE_LIMIT = 64 << 20;
 // Fewer bytes than any file system's directory spends on one entry.
 constexpr std::size_t SMALLEST_ENTRY_BYTES = 16;
@@ -86,7 +87,7 @@ void startSnapshot(DirectorySnapshot& snapshot, int directory, const struct stat
 // more than they take on common file systems, so that the block seldom has
 // to move while it grows; pages never written take no memory.
 void reserveFor(DirectorySnapshot& snapshot, off_t directorySize) {
-    if (directorySize <= 0 || directorySize > RESERVE_LIMIT)
+    if (directorySize < RESERVE_FROM || directorySize > RESERVE_LIMIT)
         return;
     const auto bytes = static_cast<std::size_t>(directorySize);
     snapshot.entries.reserve(bytes);
