@@ -53,8 +53,10 @@ std::FILE* hostCreateTemporary(const std::string& name, std::string& temporaryNa
     struct stat earlier {};
     if (stat(name.c_str(), &earlier) == 0) {
         fchmod(descriptor, earlier.st_mode & 07777);
-        if (earlier.st_uid != geteuid() || earlier.st_gid != getegid())
-            (void)fchown(descriptor, earlier.st_uid, earlier.st_gid); // allowed to root only
+        // Only root may give the file away; anyone else keeps it as their own.
+        if (earlier.st_uid != geteuid() || earlier.st_gid != getegid()) {
+            [[maybe_unused]] const int given = fchown(descriptor, earlier.st_uid, earlier.st_gid);
+        }
     } else {
         const mode_t mask = umask(0);
         umask(mask);
