@@ -1,5 +1,8 @@
-# Helpers of the end-to-end checks: a private tmux server at 80 x 25, and the
-# tally of checks. Sourced with the program's path as $1.
+# Helpers of the end-to-end checks: a private tmux server at 80 x 25, runs
+# through a pipe, and the tally of checks. Sourced with the program's path as $1.
+#
+# A check passes only when the program of the last run (start_program or
+# piped) drew its first screen: a check of a program that never ran fails.
 set -u
 binary=$(realpath "$1")
 here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
@@ -7,6 +10,10 @@ work=$(realpath "$(mktemp -d)")
 socket="pictoline-e2e-$$"
 failures=0
 passes=0
+# 0 once the last run's program drew its first screen, 1 before.
+drew=1
+# The start of every browser screen's title row.
+TITLE="== Pictoline V1.1 "
 
 cleanup() {
     tmux -L "$socket" kill-server 2>/dev/null
@@ -19,7 +26,10 @@ trap cleanup EXIT
 ok() { "$@" && echo 0 || echo 1; }
 
 check() { # name, condition result
-    if [ "$2" -eq 0 ]; then
+    if [ "$drew" -ne 0 ]; then
+        failures=$((failures + 1))
+        echo "FAIL: $1 (the program did not draw its first screen)"
+    elif [ "$2" -eq 0 ]; then
         passes=$((passes + 1))
     else
         failures=$((failures + 1))
@@ -31,7 +41,8 @@ t() { tmux -L "$socket" "$@"; }
 
 # Starts the program in a fresh 80 x 25 pane in directory $1 (default $work),
 # run by the command prefix $2 (for example setpriv); it records the terminal
-# modes before and after, and its exit code.
+# modes before and after, and its exit code. Returns once the program has
+# drawn its first screen, or has ended, or after 20 seconds.
 start_program() {
     local directory=${1:-$work} prefix=${2:-}
     t kill-server 2>/dev/null
@@ -44,9 +55,45 @@ echo \$? > "$work/code"
 stty -g > "$work/after"
 sleep 30
 SCRIPT
-    t -f /dev/null new-session -d -x 80 -y 25 -c "$directory" "bash $work/session.sh"
+    drew=1
+    t -f /dev/null new-session -d -x 80 -y 25 -c "$directory" "bash $work/session.sh" || return 1
     t set-option -g status off
     t resize-window -x 80 -y 25 2>/dev/null
+    wait_for_first_screen
+}
+
+# Sets drew to 0 once the pane shows the title row and the current path: the
+# browser's first screen.
+wait_for_first_screen() {
+    local screen ended
+    for _ in $(seq 1 400); do
+        ended=1
+        [ -e "$work/code" ] && ended=0
+        screen=$(t capture-pane -p 2>/dev/null)
+        if [[ "$screen" == "$TITLE"* ]] && sed -n 3p <<<"$screen" | grep -q '^ current path: '; then
+            drew=0
+            return 0
+        fi
+        [ "$ended" -eq 0 ] && return 1
+        sleep 0.05
+    done
+    return 1
+}
+
+# Runs the program in directory $1 with the bytes $2 as its input through a
+# pipe, for at most $3 seconds (default 10), its output in $work/out; returns
+# its exit status. The run counts as drawn when the output holds the title.
+piped() {
+    local status
+    (cd "$1" && printf '%s' "$2" | timeout "${3:-10}" "$binary" > "$work/out")
+    status=$?
+    drew_in "$work/out"
+    return "$status"
+}
+
+# Sets drew from the screen output in file $1.
+drew_in() {
+    grep -qaF "$TITLE" "$1" && drew=0 || drew=1
 }
 
 wait_for() { # file, tenths of a second (default 50)
