@@ -111,4 +111,4 @@ dist:
 	release/dist.sh $(DIST_BUILD)/linux $(DIST_BUILD)/windows dist
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(DIST_BUILD) dist
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(DIST_BUILD)
