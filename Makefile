@@ -96,7 +96,7 @@ windows-test:
 	$(call configure,$(WINDOWS_BUILD),-DBUILD_TESTING=ON $(WINDOWS_OPTIONS))
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cmake --build $(BUILD) -j $(JOBS) --target pictoline
-	cd $(WINDOWS_BUILD) && $(WINE_ENV) ctest --output-on-failure
+	cd $(WINDOWS_BUILD) && $(WINE_ENV) $(CURDIR)/tools/with_wine_session.sh ctest --output-on-failure
 	$(WINE_ENV) tests/e2e/wine.sh $(WINDOWS_BUILD)/pictoline.exe $(BUILD)/pictoline
 
 # The release archives in dist/: the sources, the Linux program, the Windows
