@@ -1,32 +1,61 @@
-# A thin front for CMake: make run, make test, make install.
+# A thin front for CMake: make run, make test, make install, make dist.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+WINDOWS_BUILD ?= build-windows
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Options for every CMake configure, for example -DPICTOLINE_WERROR=ON.
+CMAKE_OPTIONS ?=
+PREREQUISITES = tools/prerequisites.sh
 
-.PHONY: all build run test test-sanitize fuzz bench install clean windows windows-test
+.PHONY: all build run test test-sanitize fuzz bench install uninstall dist clean \
+	windows windows-test
 
 all: build
 
-$(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+# $(call configure,TREE,OPTIONS) configures a build tree. The stamp is written
+# only once CMake has generated the tree: after a configure that failed, the
+# next make configures again instead of building a tree that is not there.
+define configure
+	@rm -f $(1)/.configured
+	cmake -S . -B $(1) $(CMAKE_OPTIONS) $(2)
+	@touch $(1)/.configured
+endef
 
-build: $(BUILD)/CMakeCache.txt
+# $(call configure_once,TREE,OPTIONS) configures a tree that is not configured
+# yet, and leaves one that is as it is.
+define configure_once
+	@[ -e $(1)/.configured ] || { echo cmake -S . -B $(1) $(CMAKE_OPTIONS) $(2); \
+	    cmake -S . -B $(1) $(CMAKE_OPTIONS) $(2) && touch $(1)/.configured; }
+endef
+
+# A tree configured for the first time builds no tests, so the program needs
+# no test tools; the test targets turn them on.
+MAIN_TREE = $(call configure_once,$(BUILD),-DBUILD_TESTING=OFF)
+WINDOWS_OPTIONS = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+build:
+	@$(PREREQUISITES) build
+	$(MAIN_TREE)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	cmake --build $(BUILD) --target samples
+# Only the program and the sample pictures.
+run:
+	@$(PREREQUISITES) build
+	$(MAIN_TREE)
+	cmake --build $(BUILD) -j $(JOBS) --target pictoline samples
 	cd samples && ../$(BUILD)/pictoline
 
-test: build
+test:
+	@$(PREREQUISITES) test
+	$(call configure,$(BUILD),-DBUILD_TESTING=ON)
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure
 
-SANITIZE_BUILD ?= build-sanitize
-
-$(SANITIZE_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPICTOLINE_SANITIZE=ON
-
 # Every test, with AddressSanitizer and UndefinedBehaviorSanitizer.
-test-sanitize: $(SANITIZE_BUILD)/CMakeCache.txt
+test-sanitize:
+	@$(PREREQUISITES) test
+	$(call configure,$(SANITIZE_BUILD),-DCMAKE_BUILD_TYPE=Debug -DPICTOLINE_SANITIZE=ON -DBUILD_TESTING=ON)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure
 
@@ -35,20 +64,25 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	fuzz/run.sh $(FUZZ_SECONDS)
 
-bench: build
+# Configuring again finds a Google Benchmark installed since the last time; a
+# tree that is not configured yet gets no tests.
+bench:
+	@$(PREREQUISITES) bench
+	$(call configure,$(BUILD),$(if $(wildcard $(BUILD)/.configured),,-DBUILD_TESTING=OFF))
+	cmake --build $(BUILD) -j $(JOBS) --target pictoline pictoline_bench
 	python3 bench/run.py $(BUILD)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-WINDOWS_BUILD ?= build-windows
-
-$(WINDOWS_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
-	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# Removes what the last install from $(BUILD) wrote (its install_manifest.txt).
+uninstall:
+	cmake -DMANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
 
 # pictoline.exe, cross-built with mingw-w64.
-windows: $(WINDOWS_BUILD)/CMakeCache.txt
+windows:
+	@$(PREREQUISITES) windows
+	$(call configure_once,$(WINDOWS_BUILD),-DBUILD_TESTING=OFF $(WINDOWS_OPTIONS))
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # Wine without its Mono and Gecko installers, which would ask for the network.
@@ -56,9 +90,25 @@ WINE_ENV = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # The unit tests of the Windows build under Wine, then pictoline.exe in a
 # terminal against the Linux build.
-windows-test: windows build
-	cd $(WINDOWS_BUILD) && $(WINE_ENV) ctest --output-on-failure
+windows-test:
+	@$(PREREQUISITES) windows-test
+	$(MAIN_TREE)
+	$(call configure,$(WINDOWS_BUILD),-DBUILD_TESTING=ON $(WINDOWS_OPTIONS))
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target pictoline
+	cd $(WINDOWS_BUILD) && $(WINE_ENV) $(CURDIR)/tools/with_wine_session.sh ctest --output-on-failure
 	$(WINE_ENV) tests/e2e/wine.sh $(WINDOWS_BUILD)/pictoline.exe $(BUILD)/pictoline
 
+# The release archives in dist/: the sources, the Linux program, the Windows
+# program, each named with the version.
+DIST_BUILD ?= build-dist
+dist:
+	@$(PREREQUISITES) dist
+	$(call configure,$(DIST_BUILD)/linux,-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF)
+	$(call configure,$(DIST_BUILD)/windows,-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(WINDOWS_OPTIONS))
+	cmake --build $(DIST_BUILD)/linux -j $(JOBS) --target pictoline
+	cmake --build $(DIST_BUILD)/windows -j $(JOBS) --target pictoline
+	release/dist.sh $(DIST_BUILD)/linux $(DIST_BUILD)/windows dist
+
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(DIST_BUILD)

@@ -140,6 +140,7 @@ void drawPathRow(const ProgramState& state) {
 } // namespace
 
 void drawBrowser(ProgramState& state) {
+    beginDirectoryPass();
     state.entryCount = 0;
     walkEntries([&state](const Text&, EntryKind) { ++state.entryCount; });
     drawTitle();

@@ -55,6 +55,8 @@ bool writeBuffer(FileRecord& record) {
 
 } // namespace
 
+void beginDirectoryPass() { hostBeginDirectoryPass(); }
+
 Text listDirectory(const Text& pattern, std::uint32_t mask) {
     if (pattern.empty())
         return continueListing();

@@ -55,6 +55,10 @@ struct FileRecord {
     bool writeFailed = false;
 };
 
+// Begins a pass of listings that see the directory as one instant: until the
+// next pass, every listing of the same current directory shows the directory
+// as the first of them found it. A redraw of the browser is one pass.
+void beginDirectoryPass();
 Text listDirectory(const Text& pattern, std::uint32_t mask);
 Text currentDirectory();
 int changeDirectory(const Text& path);

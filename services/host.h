@@ -70,6 +70,9 @@ struct HostEntry {
 struct HostSearchData;
 using HostSearch = HostSearchData*;
 
+// Marks the start of a pass of listings that show the directory as one
+// instant: every search up to the next pass may come from one read of it.
+void hostBeginDirectoryPass();
 // Starts a search of the current directory for names matching the pattern;
 // null when nothing matches or the directory cannot be read.
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry);

@@ -110,6 +110,17 @@ TEST_F(BrowserTest, KeysMoveWithinTheList) {
     EXPECT_EQ(state.highlight, 2);
 }
 
+TEST_F(BrowserTest, RedrawShowsWhatChangedSinceTheLastOne) {
+    writeFile("a.bmp", "");
+    drawBrowser(state);
+    EXPECT_EQ(state.entryCount, 3);
+    writeFile("b.bmp", "");
+    resetFakeSurface();
+    drawBrowser(state);
+    EXPECT_EQ(state.entryCount, 4);
+    EXPECT_EQ(row(7).substr(0, 9), "    b.bmp");
+}
+
 TEST_F(BrowserTest, LongNamesTakeTheirRows) {
     std::string bitmap = std::string(31, 'b') + ".bmp";
     writeFile(bitmap, makeBitmap({1, 1}));

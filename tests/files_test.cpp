@@ -245,7 +245,8 @@ TEST(HostNamesTest, MatchesPattern) {
         {"abc", "abd", false},      {"*ab", "aab", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(matchesPattern(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
+        EXPECT_EQ(matchesPattern(readPattern(c.pattern), c.name), c.matches)
+            << c.pattern << " / " << c.name;
 }
 
 TEST(HostNamesTest, CompareNamesLikeNtfs) {
@@ -265,6 +266,55 @@ TEST(HostNamesTest, CompareNamesLikeNtfs) {
         const int result = compareNamesLikeNtfs(c.a, c.b);
         const int sign = result < 0 ? -1 : (result > 0 ? 1 : 0);
         EXPECT_EQ(sign, c.sign) << c.a << " vs " << c.b;
+    }
+}
+
+// The names in the order sortIntoListingOrder gives them.
+Names inListingOrder(const Names& names) {
+    std::string bytes;
+    std::vector<std::uint32_t> starts;
+    for (const std::string& name : names) {
+        starts.push_back(static_cast<std::uint32_t>(bytes.size()));
+        bytes += name + '\0';
+    }
+    sortIntoListingOrder(bytes, starts);
+    Names sorted;
+    for (std::uint32_t start : starts)
+        sorted.push_back(bytes.data() + start);
+    return sorted;
+}
+
+// Names that tie in their first bytes, in case only, or end where another
+// goes on, sorted at once and against the plain comparison.
+TEST(HostNamesTest, ListingOrderIsTheNtfsOrderWithDotEntriesFirst) {
+    // Long shared beginnings make names tie for several groups of bytes.
+    const Names beginnings{"", "a", "A", "_", "~", "\xe4", "picture-", "PICTURE-", "IMG_2024-01-"};
+    const Names endings{"", "1", "01", "a", "B", "0000000", "00000000", "x.bmp", "X.BMP", "-"};
+    Names mixed{"..", "."};
+    for (const std::string& beginning : beginnings) {
+        for (const std::string& ending : endings) {
+            const std::string name = beginning + ending;
+            if (!name.empty() && std::find(mixed.begin(), mixed.end(), name) == mixed.end())
+                mixed.push_back(name);
+        }
+    }
+    mixed.push_back(".hidden");
+    // Enough names that a run is sorted a byte at a time: each number twice,
+    // in both cases, alone and among the others.
+    Names numbered{".", ".."};
+    for (int i = 0; i < 2 * 751; ++i)
+        numbered.push_back((i % 2 == 0 ? "img_" : "IMG_") + std::to_string(i * 7919 % 751));
+    Names both = mixed;
+    both.insert(both.end(), numbered.begin() + 2, numbered.end());
+    for (const Names* names : {&mixed, &numbered, &both}) {
+        Names expected = *names;
+        std::sort(expected.begin() + 2, expected.end(),
+                  [](const std::string& a, const std::string& b) {
+                      return compareNamesLikeNtfs(a, b) < 0;
+                  });
+        if (expected[0] == "..")
+            std::swap(expected[0], expected[1]);
+        EXPECT_EQ(inListingOrder(*names), expected) << names->size() << " names";
     }
 }
 

@@ -80,12 +80,18 @@ void ageCurrentDirectory() {
     ASSERT_EQ(utimensat(AT_FDCWD, ".", anHourAgo, 0), 0);
 }
 
-TEST_F(PosixFilesTest, ListingSeesEveryChangeOfAQuietDirectory) {
+// Lists as the first listing of a redraw does: in a pass of its own.
+Names listInNewPass(const std::string& pattern, std::uint32_t mask) {
+    beginDirectoryPass();
+    return listAll(pattern, mask);
+}
+
+TEST_F(PosixFilesTest, NextPassSeesEveryChangeOfAQuietDirectory) {
     writeFile("a.bmp", "");
     fs::create_directory("d");
     ageCurrentDirectory();
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"a.bmp"}));
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"a.bmp"}));
+    EXPECT_EQ(listInNewPass("*.bmp", 39), (Names{"a.bmp"}));
+    EXPECT_EQ(listInNewPass("*.bmp", 39), (Names{"a.bmp"}));
     const struct {
         const char* change;
         void (*make)();
@@ -99,11 +105,48 @@ TEST_F(PosixFilesTest, ListingSeesEveryChangeOfAQuietDirectory) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.change);
         ageCurrentDirectory();
-        listAll("*", 16);
+        listInNewPass("*", 16);
         c.make();
-        EXPECT_EQ(listAll("*.bmp", 39), c.bitmaps);
+        EXPECT_EQ(listInNewPass("*.bmp", 39), c.bitmaps);
         EXPECT_EQ(listAll("*", 16), c.directories);
     }
+}
+
+// A redraw counts the entries in one pair of listings and draws them in
+// another: both pairs show the directory as the pass's first listing found it.
+TEST_F(PosixFilesTest, ListingsOfOnePassShowOneInstant) {
+    writeFile("a.bmp", "");
+    beginDirectoryPass();
+    EXPECT_EQ(listAll("*", 16), (Names{".", ".."}));
+    writeFile("b.bmp", "");
+    fs::create_directory("d");
+    EXPECT_EQ(listAll("*.bmp", 39), (Names{"a.bmp"}));
+    EXPECT_EQ(listAll("*", 16), (Names{".", ".."}));
+    fs::remove("a.bmp");
+    EXPECT_EQ(listAll("*.bmp", 39), (Names{"a.bmp"}));
+    EXPECT_EQ(listInNewPass("*", 16), (Names{".", "..", "d"}));
+    EXPECT_EQ(listAll("*.bmp", 39), (Names{"b.bmp"}));
+}
+
+// A search still in progress keeps the read it began with when a later pass
+// reads the changed directory again.
+TEST_F(PosixFilesTest, SearchInProgressKeepsItsNames) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+        writeFile(name, "");
+    beginDirectoryPass();
+    HostEntry entry;
+    HostSearch held = hostFindFirst("*.bmp", entry);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(entry.name, "a.bmp");
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+        fs::rename(name, std::string("renamed-") + name);
+    EXPECT_EQ(listInNewPass("*.bmp", 39),
+              (Names{"renamed-a.bmp", "renamed-b.bmp", "renamed-c.bmp"}));
+    Names rest;
+    while (hostFindNext(held, entry))
+        rest.push_back(entry.name);
+    hostFindClose(held);
+    EXPECT_EQ(rest, (Names{"b.bmp", "c.bmp"}));
 }
 
 TEST_F(PosixFilesTest, LinkIsReadAgainWhenItsTargetChanges) {
@@ -114,11 +157,11 @@ TEST_F(PosixFilesTest, LinkIsReadAgainWhenItsTargetChanges) {
     ASSERT_EQ(chdir("here"), 0);
     fs::create_symlink("../target", "link.bmp");
     ageCurrentDirectory();
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"link.bmp"}));
+    EXPECT_EQ(listInNewPass("*.bmp", 39), (Names{"link.bmp"}));
     // The target becomes a directory; the listed directory itself is unchanged.
     fs::remove("../target");
     fs::create_directory("../target");
-    EXPECT_EQ(listAll("*.bmp", 39), Names{});
+    EXPECT_EQ(listInNewPass("*.bmp", 39), Names{});
     EXPECT_EQ(listAll("*", 16), (Names{".", "..", "link.bmp"}));
 }
 

@@ -1,175 +1,83 @@
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "services/files.h"
 #include "services/host.h"
 #include "services/host_names.h"
+#include "services/posix/directory_snapshot.h"
 
 namespace {
 
-// Every entry of one directory, in listing order, with the key it sorts by.
-struct Snapshot {
-    dev_t device = 0;
-    ino_t inode = 0;
-    timespec modified{};
-    timespec taken{};
-    std::vector<HostEntry> entries;
-    // Entries that are symbolic links: what they lead to can change without
-    // the directory changing, so their attributes are read again on reuse.
-    std::vector<std::size_t> links;
+// The snapshot the listings share, and whether the pass in progress has
+// already looked at the directory: the listings of one pass show one instant.
+struct DirectoryHost {
+    std::shared_ptr<DirectorySnapshot> snapshot;
+    bool passLooked = false;
 };
 
-// A directory whose entries were last changed this long before a snapshot
-// was taken keeps that snapshot until its modification time moves: longer
-// than the coarsest timestamp granularity of common file systems.
-constexpr time_t QUIET_SECONDS = 3;
+DirectoryHost host;
 
-// The last snapshot; the four listings of a redraw, and the redraws after
-// them, share it while the directory stays as it was.
-std::shared_ptr<Snapshot> lastSnapshot;
+// How many entries ahead of the one handed out a listing asks the memory
+// for: names lie in the order the directory gave them, not in listing order.
+constexpr std::size_t PREFETCH_AHEAD = 16;
 
-std::uint32_t attributesOfPath(const std::string& name) {
-    struct stat info {};
-    if (stat(name.c_str(), &info) != 0) {
-        if (lstat(name.c_str(), &info) != 0 || S_ISLNK(info.st_mode))
-            return ATTRIBUTE_OTHER;
-    }
-    return attributesOf(S_ISDIR(info.st_mode), S_ISREG(info.st_mode), name);
+void releaseSnapshot(DirectorySnapshot* snapshot) {
+    closeSnapshot(*snapshot);
+    delete snapshot;
 }
 
-// The attributes of a directory entry; the entry's own type spares a stat
-// of everything but links and file systems that do not report it.
-std::uint32_t attributesOfEntry(const dirent& item, const std::string& name) {
-    switch (item.d_type) {
-    case DT_DIR:
-        return attributesOf(true, false, name);
-    case DT_REG:
-        return attributesOf(false, true, name);
-    case DT_LNK:
-    case DT_UNKNOWN:
-        return attributesOfPath(name);
-    default:
-        return ATTRIBUTE_OTHER;
-    }
-}
-
-bool isDotEntry(const std::string& name) {
-    return name == "." || name == "..";
-}
-
-bool sameTime(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-bool stillCurrent(const Snapshot& snapshot, const struct stat& directory) {
-    return snapshot.device == directory.st_dev && snapshot.inode == directory.st_ino &&
-           sameTime(snapshot.modified, directory.st_mtim) &&
-           snapshot.modified.tv_sec + QUIET_SECONDS < snapshot.taken.tv_sec;
-}
-
-struct Item {
-    HostEntry entry;
-    bool link = false;
-};
-
-// "." and ".." first, then the order NTFS gives: upper-cased bytes, then raw.
-void sortItems(std::vector<Item>& items) {
-    struct Keyed {
-        bool dot;
-        std::string key;
-        Item* item;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(items.size());
-    for (Item& item : items) {
-        std::string key = item.entry.name;
-        for (char& c : key) {
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
-        }
-        keyed.push_back({isDotEntry(item.entry.name), std::move(key), &item});
-    }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.dot != b.dot)
-            return a.dot;
-        const std::string& aName = a.item->entry.name;
-        const std::string& bName = b.item->entry.name;
-        if (a.dot)
-            return aName.size() < bName.size();
-        if (const int byKey = a.key.compare(b.key); byKey != 0)
-            return byKey < 0;
-        return aName < bName;
-    });
-    std::vector<Item> sorted;
-    sorted.reserve(items.size());
-    for (Keyed& item : keyed)
-        sorted.push_back(std::move(*item.item));
-    items = std::move(sorted);
-}
-
-std::shared_ptr<Snapshot> takeSnapshot(const struct stat& info) {
-    DIR* directory = opendir(".");
-    if (directory == nullptr)
+// Reads the directory again; the last snapshot goes first, unless a listing
+// still holds it, so that two are seldom in memory at once.
+std::shared_ptr<const DirectorySnapshot> readAgain() {
+    host.snapshot = nullptr;
+    std::shared_ptr<DirectorySnapshot> fresh(new DirectorySnapshot, releaseSnapshot);
+    if (!readSnapshot(*fresh))
         return nullptr;
-    auto snapshot = std::make_shared<Snapshot>();
-    snapshot->device = info.st_dev;
-    snapshot->inode = info.st_ino;
-    snapshot->modified = info.st_mtim;
-    clock_gettime(CLOCK_REALTIME, &snapshot->taken);
-    std::vector<Item> items;
-    while (const dirent* found = readdir(directory)) {
-        Item item;
-        item.entry.name = found->d_name;
-        item.entry.attributes = attributesOfEntry(*found, item.entry.name);
-        item.link = found->d_type == DT_LNK || found->d_type == DT_UNKNOWN;
-        items.push_back(std::move(item));
-    }
-    closedir(directory);
-    sortItems(items);
-    snapshot->entries.reserve(items.size());
-    for (Item& item : items) {
-        if (item.link)
-            snapshot->links.push_back(snapshot->entries.size());
-        snapshot->entries.push_back(std::move(item.entry));
-    }
-    return snapshot;
+    host.snapshot = std::move(fresh);
+    host.passLooked = true;
+    return host.snapshot;
 }
 
-std::shared_ptr<const Snapshot> currentSnapshot() {
+// The snapshot of the current directory for a listing: the pass's own once
+// it has one, otherwise the last one while the directory is unchanged and
+// quiet, otherwise a fresh read.
+std::shared_ptr<const DirectorySnapshot> currentSnapshot() {
     struct stat info {};
     if (stat(".", &info) != 0)
         return nullptr;
-    if (lastSnapshot == nullptr || !stillCurrent(*lastSnapshot, info)) {
-        lastSnapshot = takeSnapshot(info);
-    } else {
-        for (std::size_t i : lastSnapshot->links)
-            lastSnapshot->entries[i].attributes = attributesOfPath(lastSnapshot->entries[i].name);
-    }
-    return lastSnapshot;
+    if (host.snapshot == nullptr || !isSameDirectory(*host.snapshot, info))
+        return readAgain();
+    if (host.passLooked)
+        return host.snapshot;
+    if (!stillCurrent(*host.snapshot, info))
+        return readAgain();
+    refreshLinks(*host.snapshot);
+    host.passLooked = true;
+    return host.snapshot;
 }
 
 } // namespace
 
 struct HostSearchData {
-    std::shared_ptr<const Snapshot> snapshot;
-    std::string pattern;
+    std::shared_ptr<const DirectorySnapshot> snapshot;
+    NamePattern pattern;
     std::size_t next = 0;
 };
 
+void hostBeginDirectoryPass() {
+    host.passLooked = false;
+}
+
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
-    std::shared_ptr<const Snapshot> snapshot = currentSnapshot();
+    std::shared_ptr<const DirectorySnapshot> snapshot = currentSnapshot();
     if (snapshot == nullptr)
         return nullptr;
-    auto* search = new HostSearchData{snapshot, pattern, 0};
+    auto* search = new HostSearchData{std::move(snapshot), readPattern(pattern), 0};
     if (!hostFindNext(search, entry)) {
         delete search;
         return nullptr;
@@ -177,14 +85,19 @@ HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
     return search;
 }
 
+// Hands out the next matching name; the entry's own text is reused, so no
+// name costs an allocation of its own.
 bool hostFindNext(HostSearch search, HostEntry& entry) {
     if (search == nullptr)
         return false;
-    const std::vector<HostEntry>& entries = search->snapshot->entries;
-    while (search->next < entries.size()) {
-        const HostEntry& candidate = entries[search->next++];
-        if (matchesPattern(search->pattern, candidate.name)) {
-            entry = candidate;
+    const DirectorySnapshot& snapshot = *search->snapshot;
+    while (search->next < entryCount(snapshot)) {
+        const std::size_t position = search->next++;
+        prefetchEntry(snapshot, position + PREFETCH_AHEAD);
+        const std::string_view name = nameAt(snapshot, position);
+        if (matchesPattern(search->pattern, name)) {
+            entry.name.assign(name);
+            entry.attributes = attributesAt(snapshot, position);
             return true;
         }
     }
@@ -215,4 +128,6 @@ char hostPathSeparator() {
 }
 
 // On POSIX the program stays in the directory it was started from.
-std::string hostStartDirectory() { return {}; }
+std::string hostStartDirectory() {
+    return {};
+}

@@ -19,6 +19,9 @@ HostEntry entryOf(const WIN32_FIND_DATAW& found) {
 
 } // namespace
 
+// The runtime's search reads the directory afresh each time, so a pass needs nothing.
+void hostBeginDirectoryPass() {}
+
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
     keepEntryNamesOf(currentDirectoryWide());
     WIN32_FIND_DATAW found{};

@@ -52,9 +52,11 @@ wait_for "$work/code"
 check "Esc after other keys ends it" "$(ok [ "$(code)" = 0 ])"
 
 # Through a pipe: an escape byte ends the program, as does the end of input.
-(cd "$work" && printf '\033' | timeout 5 "$binary" > "$work/out")
+piped "$work" $'\033' 5
 check "piped Esc exits 0" $?
 (cd "$work" && timeout 5 "$binary" < /dev/null > "$work/out")
-check "end of input exits 0" $?
+status=$?
+drew_in "$work/out"
+check "end of input exits 0" "$status"
 
 finish

@@ -1,5 +1,8 @@
-# Helpers of the end-to-end checks: a private tmux server at 80 x 25, and the
-# tally of checks. Sourced with the program's path as $1.
+# Helpers of the end-to-end checks: a private tmux server at 80 x 25, runs
+# through a pipe, and the tally of checks. Sourced with the program's path as $1.
+#
+# A check passes only when the program of the last run (start_program or
+# piped) drew its first screen: a check of a program that never ran fails.
 set -u
 binary=$(realpath "$1")
 here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
@@ -8,6 +11,10 @@ socket="pictoline-e2e-$$-0"
 servers=0
 failures=0
 passes=0
+# 0 once the last run's program drew its first screen, 1 before.
+drew=1
+# The start of every browser screen's title row.
+TITLE="== Pictoline V1.1 "
 
 cleanup() {
     tmux -L "$socket" kill-server 2>/dev/null
@@ -20,7 +27,10 @@ trap cleanup EXIT
 ok() { "$@" && echo 0 || echo 1; }
 
 check() { # name, condition result
-    if [ "$2" -eq 0 ]; then
+    if [ "$drew" -ne 0 ]; then
+        failures=$((failures + 1))
+        echo "FAIL: $1 (the program did not draw its first screen)"
+    elif [ "$2" -eq 0 ]; then
         passes=$((passes + 1))
     else
         failures=$((failures + 1))
@@ -41,8 +51,14 @@ fresh_server() {
 # Starts the program in a fresh 80 x 25 pane (PANE_COLUMNS x PANE_ROWS when
 # set) in directory $1 (default $work), run by the command prefix $2 (for
 # example setpriv); it records the terminal modes before and after, and its
-# exit code.
+# exit code. Returns once the program has drawn its first screen, or has
+# ended, or after 20 seconds.
 start_program() {
+    launch_program "$@" && wait_for_first_screen
+}
+
+# Starts the program as start_program does, without waiting for its screen.
+launch_program() {
     local directory=${1:-$work} prefix=${2:-}
     local columns=${PANE_COLUMNS:-80} rows=${PANE_ROWS:-25}
     fresh_server
@@ -55,9 +71,45 @@ echo \$? > "$work/code"
 stty -g > "$work/after"
 sleep 30
 SCRIPT
-    t -f /dev/null new-session -d -x "$columns" -y "$rows" -c "$directory" "bash $work/session.sh"
+    drew=1
+    t -f /dev/null new-session -d -x "$columns" -y "$rows" -c "$directory" "bash $work/session.sh" ||
+        return 1
     t set-option -g status off
     t resize-window -x "$columns" -y "$rows" 2>/dev/null
+}
+
+# Sets drew to 0 once the pane shows the title row and the current path: the
+# browser's first screen.
+wait_for_first_screen() {
+    local screen ended
+    for _ in $(seq 1 400); do
+        ended=1
+        [ -e "$work/code" ] && ended=0
+        screen=$(t capture-pane -p 2>/dev/null)
+        if [[ "$screen" == "$TITLE"* ]] && sed -n 3p <<<"$screen" | grep -q '^ current path: '; then
+            drew=0
+            return 0
+        fi
+        [ "$ended" -eq 0 ] && return 1
+        sleep 0.05
+    done
+    return 1
+}
+
+# Runs the program in directory $1 with the bytes $2 as its input through a
+# pipe, for at most $3 seconds (default 10), its output in $work/out; returns
+# its exit status. The run counts as drawn when the output holds the title.
+piped() {
+    local status
+    (cd "$1" && printf '%s' "$2" | timeout "${3:-10}" "$binary" > "$work/out")
+    status=$?
+    drew_in "$work/out"
+    return "$status"
+}
+
+# Sets drew from the screen output in file $1.
+drew_in() {
+    grep -qaF "$TITLE" "$1" && drew=0 || drew=1
 }
 
 wait_for() { # file, tenths of a second (default 50)

@@ -47,7 +47,7 @@ check "bad format ends with exit code 0" "$(ok [ "$(code)" = 0 ])"
 # The largest picture through a pipe, with its seven block labels.
 rm -f "$pics/plasma.bmp.txt"
 convert -size 176x132 -seed 3 plasma:fractal -type TrueColor BMP3:"$pics/plasma.bmp"
-(cd "$pics" && printf '\033[B\033[B\033[B\r' | timeout 10 "$binary" > "$work/out")
+piped "$pics" $'\033[B\033[B\033[B\r'
 check "pipe conversion exits 0" $?
 check "pipe data file matches ImageMagick's decoding" \
     "$(ok python3 "$here/check_data_file.py" "$pics/plasma.bmp" "$pics/plasma.bmp.txt")"

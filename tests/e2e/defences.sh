@@ -12,10 +12,12 @@ bitmap() { python3 "$here/make_bitmap.py" "$@"; }
 program_pid() { pgrep -P "$(t display -p '#{pane_pid}')" -x "$(basename "$binary")"; }
 
 # Starts the program in a pane of $1 x $2 in directory $3, after the shell
-# printed 40 lines; when it ends, the pane runs $4 (default: sleep).
+# printed 40 lines; when it ends, the pane runs $4 (default: sleep). Returns
+# once it has drawn its first screen, or on a pane too small, the notice.
 start_session() {
     local columns=$1 rows=$2 directory=$3 after=${4:-sleep 30}
     fresh_server
+    drew=1
     rm -f "$work/code"
     cat > "$work/session.sh" <<SCRIPT
 seq 1 40
@@ -27,6 +29,11 @@ SCRIPT
     t -f /dev/null new-session -d -x "$columns" -y "$rows" -c "$directory" "bash $work/session.sh"
     t set-option -g status off
     t resize-window -x "$columns" -y "$rows" 2>/dev/null
+    if [ "$columns" -ge 80 ] && [ "$rows" -ge 25 ]; then
+        wait_for_first_screen
+    else
+        wait_for_screen "^This terminal is $columns x $rows; " && drew=0
+    fi
 }
 
 # Waits up to 20 seconds until row $1 reads $2: a huge directory takes a while.
@@ -72,7 +79,8 @@ if [ "$(id -u)" = 0 ]; then
     echo "root's own" > "$work/victim"
     setpriv --reuid=65534 --regid=65534 --clear-groups \
         bash -c "python3 '$here/make_bitmap.py' '$sticky/evil.bmp' 2 2 && ln -s '$work/victim' '$sticky/evil.bmp.txt'"
-    (cd "$sticky" && printf '\033[B\033[B\r' | timeout 10 "$binary" > "$work/out")
+    piped "$sticky" $'\033[B\033[B\r'
+
     check "planted link: the conversion ran" "$(ok grep -qa '!!! Done !!!' "$work/out")"
     check "planted link: the file it points at is untouched" "$(ok [ "$(cat "$work/victim")" = "root's own" ])"
     check "planted link: the data file replaced the link" \

@@ -15,7 +15,7 @@ mkfifo "$odd/fifo.bmp"
 python3 -c "import socket,sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])" "$odd/socket.bmp"
 mknod "$odd/device.bmp" c 1 3 2>/dev/null || ln -s /dev/null "$odd/device.bmp"
 bitmap "$odd/real.bmp" 2 2
-(cd "$odd" && printf '\033[B\033[B\r' | timeout 10 "$binary" > "$work/out")
+piped "$odd" $'\033[B\033[B\r'
 check "odd entries: the conversion ends" $?
 check "odd entries are not listed" "$(ok [ "$(grep -ac 'fifo.bmp\|socket.bmp\|device.bmp' "$work/out")" = 0 ])"
 check "odd entries: the real bitmap converts" "$(ok [ -s "$odd/real.bmp.txt" ])"
@@ -39,14 +39,14 @@ check "escape name: the comment line shows ? for ESC" \
 for name in $'cr\rname.bmp' $'lf\nname.bmp' $'bad\xff\xfeutf8.bmp'; do
     rm -rf "$names" && mkdir -p "$names"
     bitmap "$names/$name" 1 1
-    (cd "$names" && printf '\033[B\033[B\r' | timeout 10 "$binary" > /dev/null)
+    piped "$names" $'\033[B\033[B\r'
     check "name $(printf %q "$name") converts" "$(ok [ -s "$names/$name.txt" ])"
     check "name $(printf %q "$name"): one line per line" \
         "$(ok [ "$(sed -n 2p "$names/$name.txt" | tr -d '\r' | grep -c "'originalname: ")" = 1 ])"
 done
 rm -rf "$names" && mkdir -p "$names"
 bitmap "$names/$long" 1 1
-(cd "$names" && printf '\033[B\033[B\r' | timeout 10 "$binary" > /dev/null)
+piped "$names" $'\033[B\033[B\r'
 check "a 255-byte name: the data file cannot take 4 more bytes, which is reported" \
     "$(ok [ ! -e "$names/$long.txt" ])"
 
@@ -86,7 +86,9 @@ echo earlier > "$full/pic.bmp.txt"
 # Only the program is limited: its screen output goes through cat to a file.
 (cd "$full" && printf '\033[B\033[B\r' | (ulimit -f 64 && exec timeout 10 "$binary") | cat > "$work/out"
  exit "${PIPESTATUS[1]}")
-check "full disk ends with exit code 1" "$(ok [ $? = 1 ])"
+status=$?
+drew_in "$work/out"
+check "full disk ends with exit code 1" "$(ok [ $status = 1 ])"
 check "full disk: the error is shown" "$(ok grep -qa '!!! Error: could not write pic.bmp.txt !!!' "$work/out")"
 check "full disk: the earlier data file is kept" "$(ok [ "$(cat "$full/pic.bmp.txt")" = earlier ])"
 check "full disk: no temporary file left" "$(ok [ -z "$(ls -A "$full" | grep '^\.pictoline-')" ])"
@@ -101,12 +103,12 @@ import os, sys
 for i in range(99998):
     open(os.path.join(sys.argv[1], 'p%06d.bmp' % i), 'w').close()
 os.utime(sys.argv[1], (0, 0))" "$huge"
-(cd "$huge" && printf '\033[B\033[B\033[B' | timeout 60 "$binary" > "$work/huge.out")
+piped "$huge" $'\033[B\033[B\033[B' 60
 check "100 000 entries: three moves and the end" $?
-last_path=$(grep -ao "$huge/p[0-9]*\.bmp" "$work/huge.out" | tail -n 1)
+last_path=$(grep -ao "$huge/p[0-9]*\.bmp" "$work/out" | tail -n 1)
 check "100 000 entries: the third move highlights the second bitmap" \
     "$(ok [ "$last_path" = "$huge/p000001.bmp" ])"
-rm -f "$work/huge.out"
+rm -f "$work/out"
 
 # The terminal goes away while the browser waits: the program ends and does
 # not spin.
@@ -117,7 +119,7 @@ done
 # Input that ends anywhere, even inside an escape sequence: the program ends.
 keys=$'\033[B\033[B\033[A\r'
 for cut in $(seq 0 ${#keys}); do
-    (cd "$odd" && printf '%s' "${keys:0:$cut}" | timeout 10 "$binary" > /dev/null)
+    piped "$odd" "${keys:0:$cut}"
     result=$?
     check "input cut after $cut bytes ends the program" "$(ok [ "$result" = 0 ])"
 done

@@ -3,15 +3,32 @@
 terminal_gone.py PICTOLINE DIRECTORY hangup|close
 
 hangup sends SIGHUP, as a closing terminal emulator does; close closes the
-pseudo-terminal's master side. Exits 0 when the program ends; a program
-still running after 10 s, spinning on the dead terminal or blocked on it,
-fails and is killed."""
+pseudo-terminal's master side. Exits 0 when the program drew its first
+screen and then ends; a program still running after 10 s, spinning on the
+dead terminal or blocked on it, fails and is killed."""
 import os
 import pty
+import select
 import signal
 import subprocess
 import sys
 import time
+
+TITLE = b"== Pictoline V1.1 "
+
+
+def read_first_screen(master, seconds):
+    """Reads what the program writes until its title row has come."""
+    seen = b""
+    deadline = time.monotonic() + seconds
+    while TITLE not in seen and time.monotonic() < deadline:
+        ready, _, _ = select.select([master], [], [], 0.05)
+        if ready:
+            try:
+                seen += os.read(master, 65536)
+            except OSError:
+                break
+    return TITLE in seen
 
 
 def cpu_ms(pid):
@@ -27,8 +44,10 @@ def main():
     program = subprocess.Popen([binary], cwd=directory, stdin=slave, stdout=slave, stderr=slave,
                                start_new_session=True)
     os.close(slave)
-    time.sleep(0.5)
-    os.read(master, 65536)
+    if not read_first_screen(master, 10):
+        program.kill()
+        sys.exit("the program never drew its first screen")
+    time.sleep(0.2)
     before = cpu_ms(program.pid)
     if how == "hangup":
         program.send_signal(signal.SIGHUP)

@@ -94,10 +94,12 @@ start_with_piped_keys() {
     mkfifo "$work/keys"
     printf '#!/usr/bin/env bash\nexec wine "%s" < "%s"\n' "$exe" "$work/keys" > "$work/piped.sh"
     chmod +x "$work/piped.sh"
-    binary="$work/piped.sh" start_program "$work"
-    # Read and write: the open does not wait for the program to open its end.
+    binary="$work/piped.sh" launch_program "$work"
+    # Read and write: the open does not wait for the program to open its end;
+    # opened after tmux started, so that only this script holds it.
     exec 3<>"$work/keys"
     keys_pipe="$work/keys"
+    wait_for_first_screen
 }
 
 end_piped_keys() {

@@ -13,7 +13,7 @@ FakeDirectory directory;
 } // namespace
 
 struct HostSearchData {
-    std::string pattern;
+    NamePattern pattern;
     std::size_t next = 0;
 };
 
@@ -22,7 +22,7 @@ void setFakeDirectory(FakeDirectory entries) {
 }
 
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
-    auto* search = new HostSearchData{pattern, 0};
+    auto* search = new HostSearchData{readPattern(pattern), 0};
     if (!hostFindNext(search, entry)) {
         delete search;
         return nullptr;
@@ -44,6 +44,9 @@ bool hostFindNext(HostSearch search, HostEntry& entry) {
 void hostFindClose(HostSearch search) {
     delete search;
 }
+
+// Nothing to share between listings: the entries are in memory.
+void hostBeginDirectoryPass() {}
 
 std::string hostCurrentDirectory() {
     return directory.path;
