@@ -6,9 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The screen the program's pages are laid out for.
-inline constexpr int SCREEN_COLUMNS = 80;
-inline constexpr int SCREEN_ROWS = 25;
+#include "services/screen_size.h"
 
 struct ConsoleState {
     std::uint8_t foreground = 7;

@@ -5,6 +5,30 @@
 
 namespace {
 
+// The listing in progress: the host's search, the effective mask, and the
+// entry last found.
+struct ListingState {
+    bool searching = false;
+    std::uint32_t mask = 0;
+    HostSearch search = nullptr;
+    HostEntry entry;
+};
+
+// A numbered file: free, or open in its mode with its stream.
+struct FileRecord {
+    bool open = false;
+    FileMode mode = FileMode::Binary;
+    std::FILE* stream = nullptr;
+    // Bytes between the program and the stream, FILE_BUFFER_SIZE at a time:
+    // read ahead (Binary) or waiting to be written (Output).
+    Text buffer;
+    std::size_t bufferPosition = 0;
+    std::size_t column = 0;
+    // Output only: the file that closeFile puts the written file in place of.
+    Text name;
+    bool writeFailed = false;
+};
+
 ListingState listing;
 FileRecord records[FILE_NUMBER_COUNT];
 bool exitHandlerRegistered = false;
@@ -114,7 +138,6 @@ int openFile(const Text& name, FileMode mode, int number) {
         std::setvbuf(stream, nullptr, _IOFBF, FILE_BUFFER_SIZE);
     record.open = true;
     record.mode = mode;
-    record.access = mode == FileMode::Binary ? FileAccess::ReadOnly : FileAccess::WriteOnly;
     record.stream = stream;
     record.column = 0;
     record.name = target;

@@ -10,50 +10,17 @@
 #include "services/host.h"
 #include "services/textforms.h"
 
-inline constexpr std::uint32_t ATTRIBUTE_READ_ONLY = 1;
-inline constexpr std::uint32_t ATTRIBUTE_HIDDEN = 2;
-inline constexpr std::uint32_t ATTRIBUTE_SYSTEM = 4;
-inline constexpr std::uint32_t ATTRIBUTE_VOLUME = 8;
-inline constexpr std::uint32_t ATTRIBUTE_DIRECTORY = 16;
-inline constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 32;
-// Entries that are neither directories nor regular files (FIFOs, sockets,
-// devices): no mask the program uses delivers them.
-inline constexpr std::uint32_t ATTRIBUTE_OTHER = 64;
-
 inline constexpr int FILE_NUMBER_COUNT = 254;
 inline constexpr int DATA_FILE_NUMBER = 2;
 inline constexpr std::size_t FILE_BUFFER_SIZE = 8192;
 
 enum class FileMode { Binary, Output };
-enum class FileAccess { ReadWrite, ReadOnly, WriteOnly };
 
 // Result codes of the file operations.
 inline constexpr int FILE_OK = 0;
 inline constexpr int FILE_NOT_OPEN = 1; // or, for openFile, already open
 inline constexpr int FILE_OPEN_FAILED = 2;
 inline constexpr int FILE_SHORT_WRITE = 3;
-
-struct ListingState {
-    bool searching = false;
-    std::uint32_t mask = 0;
-    HostSearch search = nullptr;
-    HostEntry entry;
-};
-
-struct FileRecord {
-    bool open = false;
-    FileMode mode = FileMode::Binary;
-    FileAccess access = FileAccess::ReadOnly;
-    std::FILE* stream = nullptr;
-    // Bytes between the program and the stream, FILE_BUFFER_SIZE at a time:
-    // read ahead (Binary) or waiting to be written (Output).
-    Text buffer;
-    std::size_t bufferPosition = 0;
-    std::size_t column = 0;
-    // Output only: the file that closeFile puts the written file in place of.
-    Text name;
-    bool writeFailed = false;
-};
 
 // Begins a pass of listings that see the directory as one instant: until the
 // next pass, every listing of the same current directory shows the directory

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "services/files.h"
-#include "services/host_names.h"
+#include "services/posix/host_names.h"
 #include "tests/support/listing.h"
 #include "tests/support/file_test.h"
 #include "tests/support/temp_directory.h"

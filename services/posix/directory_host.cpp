@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "services/host.h"
-#include "services/host_names.h"
+#include "services/posix/host_names.h"
 #include "services/posix/directory_snapshot.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <limits>
 
-#include "services/files.h"
-#include "services/host_names.h"
+#include "services/host.h"
+#include "services/posix/host_names.h"
 
 namespace {
 

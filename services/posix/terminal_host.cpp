@@ -15,7 +15,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "services/console.h"
 #include "services/host.h"
 #include "services/model_surface.h"
 #include "services/posix/presenter.h"

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "services/console.h"
 #include "services/host.h"
 #include "services/win32/console_host.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "services/files.h"
+#include "services/host.h"
 
 inline constexpr std::uint32_t WINDOWS_ATTRIBUTE_NORMAL = 128;
 

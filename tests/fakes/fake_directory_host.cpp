@@ -4,7 +4,7 @@
 #include "tests/fakes/fake_directory.h"
 
 #include "services/host.h"
-#include "services/host_names.h"
+#include "services/posix/host_names.h"
 
 namespace {
 

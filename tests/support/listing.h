@@ -12,6 +12,25 @@
 
 using Names = std::vector<std::string>;
 
+// The order NTFS gives, as plainly as it can be said: negative, zero or
+// positive as a sorts before, with or after b; upper-cased ASCII bytes first,
+// raw bytes to break ties. The listings' own sort is checked against it.
+inline int compareNamesLikeNtfs(const std::string& a, const std::string& b) {
+    const auto upper = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+    };
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (upper(a[i]) != upper(b[i]))
+            return upper(a[i]) < upper(b[i]) ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    const int raw = a.compare(b);
+    return raw < 0 ? -1 : (raw > 0 ? 1 : 0);
+}
+
 // Every name a listing gives, in the host's order.
 inline Names listAll(const std::string& pattern, std::uint32_t mask) {
     Names names;

@@ -21,13 +21,10 @@ struct NamePattern {
 NamePattern readPattern(std::string_view pattern);
 bool matchesPattern(const NamePattern& pattern, std::string_view name);
 
-// Negative, zero or positive as a sorts before, with or after b: upper-cased
-// ASCII bytes first, raw bytes to break ties.
-int compareNamesLikeNtfs(std::string_view a, std::string_view b);
-
 // Sorts starts, each the place in bytes of a name that ends with a zero
-// byte, into listing order: "." and ".." first, then the rest as
-// compareNamesLikeNtfs orders them.
+// byte, into listing order: "." and ".." first, then the rest in the order
+// NTFS gives, compared byte by byte after upper-casing ASCII letters, ties
+// broken by the raw bytes.
 void sortIntoListingOrder(std::string_view bytes, std::vector<std::uint32_t>& starts);
 
 std::uint32_t attributesOf(bool isDirectory, bool isRegular, std::string_view name);

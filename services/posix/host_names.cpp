@@ -1,4 +1,4 @@
-#include "services/host_names.h"
+#include "services/posix/host_names.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "services/files.h"
+#include "services/host.h"
 
 namespace {
 
@@ -212,20 +212,6 @@ bool matchesPattern(const NamePattern& pattern, std::string_view name) {
         break;
     }
     return matchesWildcards(pattern.text, name);
-}
-
-int compareNamesLikeNtfs(std::string_view a, std::string_view b) {
-    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char x = upper(a[i]);
-        const unsigned char y = upper(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    const int raw = a.compare(b);
-    return raw < 0 ? -1 : (raw > 0 ? 1 : 0);
 }
 
 void sortIntoListingOrder(std::string_view bytes, std::vector<std::uint32_t>& starts) {
