@@ -1,6 +1,7 @@
 # A thin front for CMake: make run, make test, make install, make dist.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -62,7 +63,11 @@ test-sanitize:
 # Each fuzz target for FUZZ_SECONDS (clang and libFuzzer).
 FUZZ_SECONDS ?= 60
 fuzz:
-	fuzz/run.sh $(FUZZ_SECONDS)
+	@$(PREREQUISITES) fuzz
+	$(call configure,$(FUZZ_BUILD),-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DPICTOLINE_FUZZ=ON -DBUILD_TESTING=OFF)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # Configuring again finds a Google Benchmark installed since the last time; a
 # tree that is not configured yet gets no tests.
@@ -111,4 +116,4 @@ dist:
 	release/dist.sh $(DIST_BUILD)/linux $(DIST_BUILD)/windows dist
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(DIST_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(DIST_BUILD)
