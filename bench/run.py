@@ -163,6 +163,27 @@ def first_screen_ms(binary, directory):
         terminal.close()
 
 
+def escape_ms(binary, directory):
+    """The time from a lone Esc to the end of the program: the delay that
+    tells Esc from the start of a key's sequence, and the wake-up after it."""
+    terminal = Terminal(binary, directory)
+    try:
+        if terminal.settle(quiet=0.5) is None:
+            raise SystemExit("pictoline drew nothing in %s" % directory)
+        start = time.monotonic()
+        os.write(terminal.master, b"\x1b")
+        while terminal.process.poll() is None and time.monotonic() - start < 5:
+            ready, _, _ = select.select([terminal.master], [], [], 0.001)
+            if ready:
+                try:
+                    os.read(terminal.master, 65536)
+                except OSError:
+                    pass
+        return (time.monotonic() - start) * 1000
+    finally:
+        terminal.close()
+
+
 def cpu_ns(pid):
     return int(open("/proc/%d/schedstat" % pid).read().split()[0])
 
@@ -258,6 +279,8 @@ def main():
         seconds = 2 if quick else 10
         cpu = waiting_cpu(binary, small, seconds)
         rows.append(("CPU while the browser waits %d s for a key" % seconds, "< 1 ms", "%.2f ms" % cpu, cpu < 1))
+        escape = statistics.median(escape_ms(binary, small) for _ in range(3 if quick else 9))
+        rows.append(("Esc to the end of the program (a 60 ms delay)", "< 100 ms", "%.0f ms" % escape, escape < 100))
 
         pictures = os.path.join(parent, "pictures")
         os.mkdir(pictures)
