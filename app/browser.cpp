@@ -17,10 +17,16 @@ static_assert(sizeof TITLE_LINE - 1 == SCREEN_COLUMNS && sizeof CHOOSE_LINE - 1 
 constexpr std::uint32_t DIRECTORY_MASK = 16;
 constexpr std::uint32_t BITMAP_MASK = 39;
 
-void print(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::None); }
+void print(const Text& text) {
+    printText(SCREEN_DESTINATION, text, PrintSeparator::None);
+}
 // Names and paths come from the file system: shown a cell a byte, never acted on.
-void printName(const Text& name) { printName(SCREEN_DESTINATION, name, PrintSeparator::None); }
-void newline() { printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline); }
+void printName(const Text& name) {
+    printName(SCREEN_DESTINATION, name, PrintSeparator::None);
+}
+void newline() {
+    printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline);
+}
 
 // Calls visit(name, kind) for every entry of the combined list: the
 // directories, then the bitmaps, in listing order.
@@ -32,7 +38,6 @@ template <typename Visit> void walkEntries(Visit visit) {
          name = listDirectory("", BITMAP_MASK))
         visit(name, EntryKind::Bitmap);
 }
-
 
 } // namespace
 

@@ -1,3 +1,5 @@
 #include "app/driver.h"
 
-int main() { return runProgram(); }
+int main() {
+    return runProgram();
+}

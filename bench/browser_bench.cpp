@@ -26,8 +26,9 @@ struct ListDirectory {
         std::filesystem::current_path(path);
         // "." and ".." and 38 bitmaps of varied names.
         for (int i = 0; i < 38; ++i) {
-            const std::string name = "picture-" + std::string(static_cast<std::size_t>(1 + i % 9), 'x') +
-                                     "-" + std::to_string(i) + ".bmp";
+            const std::string name = "picture-" +
+                                     std::string(static_cast<std::size_t>(1 + i % 9), 'x') + "-" +
+                                     std::to_string(i) + ".bmp";
             std::ofstream(name, std::ios::binary) << "not a header";
         }
     }
@@ -67,10 +68,16 @@ void measureDown(benchmark::State& run, int terminalWidth, bool fromScratch) {
     run.counters["bytes"] = static_cast<double>(bytes);
 }
 
-void DownInFortyEntries(benchmark::State& run) { measureDown(run, 80, false); }
+void DownInFortyEntries(benchmark::State& run) {
+    measureDown(run, 80, false);
+}
 // A terminal one column wider than the model never moves lines.
-void DownInFortyEntriesCellDifferenceOnly(benchmark::State& run) { measureDown(run, 81, false); }
-void DownInFortyEntriesFullRepaint(benchmark::State& run) { measureDown(run, 80, true); }
+void DownInFortyEntriesCellDifferenceOnly(benchmark::State& run) {
+    measureDown(run, 81, false);
+}
+void DownInFortyEntriesFullRepaint(benchmark::State& run) {
+    measureDown(run, 80, true);
+}
 
 } // namespace
 

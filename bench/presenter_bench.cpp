@@ -66,4 +66,3 @@ void NothingChanged(benchmark::State& state) {
 BENCHMARK(FullRepaint);
 BENCHMARK(OneRowChange);
 BENCHMARK(NothingChanged);
-

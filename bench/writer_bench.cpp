@@ -19,7 +19,8 @@ namespace {
 
 // A 24-bit bitmap of random pixels; the writer checks nothing past the header.
 std::string writeBitmap(const std::filesystem::path& directory, int width, int height) {
-    const std::string name = "bench-" + std::to_string(width) + "x" + std::to_string(height) + ".bmp";
+    const std::string name =
+        "bench-" + std::to_string(width) + "x" + std::to_string(height) + ".bmp";
     const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
     std::string bytes(54 + stride * static_cast<std::size_t>(height), '\0');
     std::mt19937 random(1);
@@ -32,7 +33,8 @@ std::string writeBitmap(const std::filesystem::path& directory, int width, int h
 void WriteDataFile(benchmark::State& run) {
     const auto width = static_cast<std::uint16_t>(run.range(0));
     const auto height = static_cast<std::uint16_t>(run.range(1));
-    const std::filesystem::path directory = std::filesystem::temp_directory_path() / "pictoline-bench";
+    const std::filesystem::path directory =
+        std::filesystem::temp_directory_path() / "pictoline-bench";
     std::filesystem::create_directories(directory);
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(directory);
@@ -61,4 +63,3 @@ void WriteDataFile(benchmark::State& run) {
 } // namespace
 
 BENCHMARK(WriteDataFile)->Args({176, 132})->Args({2048, 2048})->Unit(benchmark::kMillisecond);
-

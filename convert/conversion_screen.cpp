@@ -18,11 +18,19 @@ constexpr int PERCENT_COLUMN = 41;
 constexpr int DONE_COLUMN = 46;
 constexpr int ERROR_ROW = 17;
 
-void write(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::None); }
-void writeLine(const Text& text) { printText(SCREEN_DESTINATION, text, PrintSeparator::Newline); }
+void write(const Text& text) {
+    printText(SCREEN_DESTINATION, text, PrintSeparator::None);
+}
+void writeLine(const Text& text) {
+    printText(SCREEN_DESTINATION, text, PrintSeparator::Newline);
+}
 // Names and paths come from the file system: shown a cell a byte, never acted on.
-void writeName(const Text& name) { printName(SCREEN_DESTINATION, name, PrintSeparator::None); }
-void writeNameLine(const Text& name) { printName(SCREEN_DESTINATION, name, PrintSeparator::Newline); }
+void writeName(const Text& name) {
+    printName(SCREEN_DESTINATION, name, PrintSeparator::None);
+}
+void writeNameLine(const Text& name) {
+    printName(SCREEN_DESTINATION, name, PrintSeparator::Newline);
+}
 
 const Text HUNDRED_PERCENT = "100%";
 

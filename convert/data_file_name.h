@@ -7,4 +7,6 @@
 
 inline const Text DATA_FILE_SUFFIX = ".txt";
 
-inline Text dataFileName(const Text& bitmapName) { return bitmapName + DATA_FILE_SUFFIX; }
+inline Text dataFileName(const Text& bitmapName) {
+    return bitmapName + DATA_FILE_SUFFIX;
+}

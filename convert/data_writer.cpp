@@ -14,10 +14,18 @@ const Text RULE_LINE = "'" + Text(81, '#');
 const Text LABEL_COMMENT = "           'Longdatareadhelper";
 const Text DATA_LINE_START = "data ";
 
-void write(const Text& text) { printText(DATA_FILE_NUMBER, text, PrintSeparator::None); }
-void writeLine(const Text& text) { printText(DATA_FILE_NUMBER, text, PrintSeparator::Newline); }
-void endLine() { printSeparator(DATA_FILE_NUMBER, PrintSeparator::Newline); }
-void writeNumber(std::uint16_t value) { printUnsigned16(DATA_FILE_NUMBER, value, PrintSeparator::None); }
+void write(const Text& text) {
+    printText(DATA_FILE_NUMBER, text, PrintSeparator::None);
+}
+void writeLine(const Text& text) {
+    printText(DATA_FILE_NUMBER, text, PrintSeparator::Newline);
+}
+void endLine() {
+    printSeparator(DATA_FILE_NUMBER, PrintSeparator::Newline);
+}
+void writeNumber(std::uint16_t value) {
+    printUnsigned16(DATA_FILE_NUMBER, value, PrintSeparator::None);
+}
 
 // Month, day, year, hour, minute and second: each piece taken from a fresh
 // reading of the clock.
@@ -102,7 +110,8 @@ void convertPixel(ConversionState& state, std::uint16_t y, DataLine& line, Progr
         state.valuesOnLine = 0;
     }
     // The last byte is kept for the "%".
-    char* end = std::to_chars(line.bytes + line.size, line.bytes + sizeof line.bytes - 1, value).ptr;
+    char* end =
+        std::to_chars(line.bytes + line.size, line.bytes + sizeof line.bytes - 1, value).ptr;
     *end++ = '%';
     line.size = static_cast<std::size_t>(end - line.bytes);
 }
@@ -126,7 +135,8 @@ Text printableName(const Text& bitmapName) {
 }
 
 bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressReport report) {
-    const bool opened = openFile(dataFileName(bitmapName), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
+    const bool opened =
+        openFile(dataFileName(bitmapName), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
     buildTimestamp(state);
     writeHeader(state, bitmapName);
     const std::uint16_t width = state.info.width;

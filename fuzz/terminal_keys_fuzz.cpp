@@ -218,8 +218,8 @@ bool encodesEnter(const std::vector<Arrived>& arrived, std::size_t last) {
 // the delay of the one before, every second one follows a lone pending ESC.
 bool altPrefixed(const std::vector<Arrived>& arrived, std::size_t q) {
     std::size_t run = 1;
-    for (std::size_t i = q; i > 0 && arrived[i - 1].byte == ESC &&
-                            arrived[i].at - arrived[i - 1].at < ESCAPE_DELAY_MS;
+    for (std::size_t i = q;
+         i > 0 && arrived[i - 1].byte == ESC && arrived[i].at - arrived[i - 1].at < ESCAPE_DELAY_MS;
          --i)
         ++run;
     return run % 2 == 0;

@@ -105,7 +105,9 @@ bool endsWithCharacter(const char* bytes, std::size_t count) {
 
 } // namespace
 
-const ConsoleState& consoleState() { return console; }
+const ConsoleState& consoleState() {
+    return console;
+}
 
 void startConsole() {
     hostStartConsole();
@@ -148,7 +150,9 @@ void moveCursor(int row, int column) {
     console.pendingLine = false;
 }
 
-bool screenIsRedirected() { return !surfaceIsConsole(); }
+bool screenIsRedirected() {
+    return !surfaceIsConsole();
+}
 
 namespace {
 
@@ -190,8 +194,14 @@ void writePiece(const char* bytes, std::size_t count, bool asGlyphs) {
 
 } // namespace
 
-void writeToScreen(const char* bytes, std::size_t count) { writePiece(bytes, count, false); }
+void writeToScreen(const char* bytes, std::size_t count) {
+    writePiece(bytes, count, false);
+}
 
-void writeGlyphsToScreen(const char* bytes, std::size_t count) { writePiece(bytes, count, true); }
+void writeGlyphsToScreen(const char* bytes, std::size_t count) {
+    writePiece(bytes, count, true);
+}
 
-void flushScreen() { surfacePresent(); }
+void flushScreen() {
+    surfacePresent();
+}

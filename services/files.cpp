@@ -79,7 +79,9 @@ bool writeBuffer(FileRecord& record) {
 
 } // namespace
 
-void beginDirectoryPass() { hostBeginDirectoryPass(); }
+void beginDirectoryPass() {
+    hostBeginDirectoryPass();
+}
 
 Text listDirectory(const Text& pattern, std::uint32_t mask) {
     if (pattern.empty())
@@ -155,10 +157,13 @@ int readByte(int number, std::uint8_t& byte) {
         return FILE_NOT_OPEN;
     if (record->bufferPosition == record->buffer.size()) {
         record->buffer.resize(FILE_BUFFER_SIZE);
-        record->buffer.resize(std::fread(record->buffer.data(), 1, FILE_BUFFER_SIZE, record->stream));
+        record->buffer.resize(
+            std::fread(record->buffer.data(), 1, FILE_BUFFER_SIZE, record->stream));
         record->bufferPosition = 0;
     }
-    byte = record->buffer.empty() ? 0 : static_cast<std::uint8_t>(record->buffer[record->bufferPosition++]);
+    byte = record->buffer.empty()
+               ? 0
+               : static_cast<std::uint8_t>(record->buffer[record->bufferPosition++]);
     return FILE_OK;
 }
 
@@ -221,7 +226,9 @@ std::size_t fileColumn(int number) {
     return record == nullptr ? 0 : record->column;
 }
 
-void removeUnfinishedFiles() { hostRemoveUnfinishedReplacements(); }
+void removeUnfinishedFiles() {
+    hostRemoveUnfinishedReplacements();
+}
 
 std::int64_t fileLength(int number) {
     if (number < 1 || number > FILE_NUMBER_COUNT || !records[number - 1].open)
@@ -235,6 +242,10 @@ std::int64_t fileLength(int number) {
     return length;
 }
 
-Text startDirectory() { return hostStartDirectory(); }
+Text startDirectory() {
+    return hostStartDirectory();
+}
 
-Text pathSeparator() { return Text(1, hostPathSeparator()); }
+Text pathSeparator() {
+    return Text(1, hostPathSeparator());
+}

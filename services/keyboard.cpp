@@ -39,7 +39,9 @@ std::size_t waitingKeys(const KeyboardState& state) {
     return (state.writeIndex + KEY_QUEUE_SLOTS - state.readIndex) % KEY_QUEUE_SLOTS;
 }
 
-void resetKeyboard() { keyboard = KeyboardState{}; }
+void resetKeyboard() {
+    keyboard = KeyboardState{};
+}
 
 void pumpKeys() {
     std::vector<KeyCode> keys;
@@ -86,7 +88,8 @@ void sleepMs(int milliseconds) {
         if (takeArrival())
             return;
         // A key ends the step at once; the next check sees it.
-        hostWaitForInput(static_cast<int>(std::min<std::int64_t>(KEY_POLL_MS, remaining - KEY_POLL_MS)));
+        hostWaitForInput(
+            static_cast<int>(std::min<std::int64_t>(KEY_POLL_MS, remaining - KEY_POLL_MS)));
     }
     std::int64_t rest = end - hostMonotonicMs();
     if (rest > 0)

@@ -2,9 +2,13 @@
 
 #include "services/host.h"
 
-int surfaceWidth() { return surfaceModel().width; }
+int surfaceWidth() {
+    return surfaceModel().width;
+}
 
-int surfaceHeight() { return surfaceModel().height; }
+int surfaceHeight() {
+    return surfaceModel().height;
+}
 
 bool surfaceCursor(int& row, int& column, std::uint8_t& attribute) {
     const ScreenModel& model = surfaceModel();
@@ -14,19 +18,25 @@ bool surfaceCursor(int& row, int& column, std::uint8_t& attribute) {
     return true;
 }
 
-void surfaceSetAttribute(std::uint8_t attribute) { surfaceModel().attribute = attribute; }
+void surfaceSetAttribute(std::uint8_t attribute) {
+    surfaceModel().attribute = attribute;
+}
 
 void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
                    std::uint8_t attribute) {
     putRun(surfaceModel(), row, column, bytes, count, attribute);
 }
 
-void surfaceFillRow(int row, std::uint8_t attribute) { fillRow(surfaceModel(), row, attribute); }
+void surfaceFillRow(int row, std::uint8_t attribute) {
+    fillRow(surfaceModel(), row, attribute);
+}
 
 // The model is the text area alone; what lies beside it is the presenter's.
 void surfaceBlankOutside(std::uint8_t) {}
 
-void surfaceScrollUp(int rows, std::uint8_t attribute) { scrollUp(surfaceModel(), rows, attribute); }
+void surfaceScrollUp(int rows, std::uint8_t attribute) {
+    scrollUp(surfaceModel(), rows, attribute);
+}
 
 void surfacePlaceCursor(int row, int column) {
     ScreenModel& model = surfaceModel();

@@ -17,7 +17,9 @@ void writePiece(int destination, const char* bytes, std::size_t count) {
         writeText(destination, bytes, count);
 }
 
-void writePiece(int destination, const Text& piece) { writePiece(destination, piece.data(), piece.size()); }
+void writePiece(int destination, const Text& piece) {
+    writePiece(destination, piece.data(), piece.size());
+}
 
 std::size_t columnOf(int destination) {
     if (destination == SCREEN_DESTINATION)

@@ -301,11 +301,10 @@ void feedByte(TerminalKeyDecoder& decoder, unsigned char byte, std::int64_t nowM
             pending += static_cast<char>(byte);
         } else {
             pending.clear();
-            completeKey(decoder,
-                        byte < ALT_CODES.size() && ALT_CODES[byte] != 0
-                            ? extendedKey(ALT_CODES[byte])
-                            : 0,
-                        keys);
+            completeKey(
+                decoder,
+                byte < ALT_CODES.size() && ALT_CODES[byte] != 0 ? extendedKey(ALT_CODES[byte]) : 0,
+                keys);
         }
     } else {
         feedSequenceByte(decoder, byte, keys);

@@ -6,7 +6,9 @@
 
 #include "services/host.h"
 
-FixedField makeField(std::size_t width) { return FixedField{Text(width, '\0')}; }
+FixedField makeField(std::size_t width) {
+    return FixedField{Text(width, '\0')};
+}
 
 void assign(FixedField& field, const Text& source) {
     std::size_t width = field.positions.size();
@@ -15,14 +17,18 @@ void assign(FixedField& field, const Text& source) {
     field.positions.resize(width, '\0');
 }
 
-void assign(FixedField& field, const FixedField& source) { assign(field, content(source)); }
+void assign(FixedField& field, const FixedField& source) {
+    assign(field, content(source));
+}
 
 void append(FixedField& field, const Text& text) {
     Text joined = content(field) + text;
     assign(field, joined);
 }
 
-Text fullText(const FixedField& field) { return field.positions; }
+Text fullText(const FixedField& field) {
+    return field.positions;
+}
 
 Text content(const FixedField& field) {
     return field.positions.substr(0, field.positions.find('\0'));
@@ -50,7 +56,9 @@ Text midText(const Text& text, int start, int count) {
     return text.substr(from, static_cast<std::size_t>(count));
 }
 
-Text spaces(int count) { return count <= 0 ? Text{} : Text(static_cast<std::size_t>(count), ' '); }
+Text spaces(int count) {
+    return count <= 0 ? Text{} : Text(static_cast<std::size_t>(count), ' ');
+}
 
 int compareText(const Text& a, const Text& b) {
     std::size_t shorter = std::min(a.size(), b.size());
@@ -65,7 +73,9 @@ int compareText(const Text& a, const Text& b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-Text unsignedText(std::uint16_t value) { return std::to_string(value); }
+Text unsignedText(std::uint16_t value) {
+    return std::to_string(value);
+}
 
 Text dateTextOf(const std::tm& time) {
     char text[32];
@@ -80,8 +90,12 @@ Text timeTextOf(const std::tm& time) {
     return text;
 }
 
-Text dateText() { return dateTextOf(hostLocalTime()); }
-Text timeText() { return timeTextOf(hostLocalTime()); }
+Text dateText() {
+    return dateTextOf(hostLocalTime());
+}
+Text timeText() {
+    return timeTextOf(hostLocalTime());
+}
 
 std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count) {
     // memchr keeps the long pieces of the data file cheap to measure.
@@ -89,7 +103,8 @@ std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count
     const char* lastEnd = nullptr;
     for (const char mark : {'\r', '\n'}) {
         for (const char* at = bytes; at < end; ++at) {
-            at = static_cast<const char*>(std::memchr(at, mark, static_cast<std::size_t>(end - at)));
+            at =
+                static_cast<const char*>(std::memchr(at, mark, static_cast<std::size_t>(end - at)));
             if (at == nullptr)
                 break;
             if (lastEnd == nullptr || at > lastEnd)

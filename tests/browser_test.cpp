@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-
 #include "app/browser.h"
 #include "app/driver.h"
 #include "services/console.h"
@@ -31,7 +30,9 @@ class BrowserTest : public ::testing::Test {
     std::string here;
 };
 
-std::string padded(const std::string& text) { return text + std::string(80 - text.size(), ' '); }
+std::string padded(const std::string& text) {
+    return text + std::string(80 - text.size(), ' ');
+}
 
 TEST_F(BrowserTest, SmallDirectoryCellByCell) {
     std::filesystem::create_directory("sub");
@@ -40,7 +41,8 @@ TEST_F(BrowserTest, SmallDirectoryCellByCell) {
     drawBrowser(state);
     EXPECT_EQ(state.entryCount, 5);
     EXPECT_EQ(row(1).substr(0, 18), "== Pictoline V1.1 ");
-    EXPECT_EQ(row(2), "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========");
+    EXPECT_EQ(row(2),
+              "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========");
     EXPECT_EQ(row(3), padded(" current path: " + here));
     EXPECT_EQ(row(4), padded("    ."));
     EXPECT_EQ(row(5), padded("    .."));
@@ -56,7 +58,7 @@ TEST_F(BrowserTest, SmallDirectoryCellByCell) {
     EXPECT_EQ(colour(3, 2), attributeOf(14, 1));
     EXPECT_EQ(colour(3, 16), attributeOf(11, 1));
     EXPECT_EQ(colour(4, 1), attributeOf(11, 1)); // leading spaces in the colour current then
-    EXPECT_EQ(colour(4, 5), attributeOf(0, 11));  // the highlighted directory
+    EXPECT_EQ(colour(4, 5), attributeOf(0, 11)); // the highlighted directory
     EXPECT_EQ(colour(5, 5), attributeOf(11, 1));
     EXPECT_EQ(colour(7, 5), attributeOf(15, 1));
     EXPECT_EQ(colour(24, 1), attributeOf(12, 15));
@@ -129,7 +131,8 @@ TEST_F(BrowserTest, LongNamesTakeTheirRows) {
     drawBrowser(state);
     // The full directory row and its line end take two rows, so the screen
     // scrolls up one row to make room for the path row.
-    EXPECT_EQ(row(1), "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========");
+    EXPECT_EQ(row(1),
+              "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========");
     EXPECT_EQ(row(5), std::string(80, 'd').replace(0, 4, "    "));
     EXPECT_EQ(row(6), std::string(80, ' '));
     EXPECT_EQ(row(7).substr(0, 34), "    " + bitmap.substr(0, 30));

@@ -7,14 +7,18 @@
 
 namespace {
 
-void write(const std::string& piece) { writeToScreen(piece.data(), piece.size()); }
+void write(const std::string& piece) {
+    writeToScreen(piece.data(), piece.size());
+}
 
 struct Cursor {
     int row;
     int column;
 };
 
-Cursor cursor() { return {fakeSurface().screen.cursorRow, fakeSurface().screen.cursorColumn}; }
+Cursor cursor() {
+    return {fakeSurface().screen.cursorRow, fakeSurface().screen.cursorColumn};
+}
 
 class ConsoleTest : public ::testing::Test {
   protected:

@@ -14,9 +14,7 @@ namespace {
 
 class ConversionScreenTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        startFakeProgram(state);
-    }
+    void SetUp() override { startFakeProgram(state); }
     std::string row(int n) { return rowText(fakeSurface().screen, n); }
     std::uint8_t colour(int r, int c) { return cellAt(fakeSurface().screen, r, c).attribute; }
     std::pair<int, int> cursor() {
@@ -47,7 +45,8 @@ TEST_F(ConversionScreenTest, RejectionsStandBelowTheScrolledBrowser) {
         int column;
         std::string text;
     } cases[] = {
-        {HeaderVerdict::WrongSize, 24, 17, "Wrong Bitmap size - only 1x1 to 176x132 are allowed !!"},
+        {HeaderVerdict::WrongSize, 24, 17,
+         "Wrong Bitmap size - only 1x1 to 176x132 are allowed !!"},
         {HeaderVerdict::WrongDepth, 8, 17, "8Bit Bitmap - you can only use 24Bit Bitmaps"},
         {HeaderVerdict::WrongDepth, 32, 17, "32Bit Bitmap - you can only use 24Bit Bitmaps"},
         {HeaderVerdict::BadFormat, 24, 26, "Falsches Bildformat!!!!"},
@@ -132,7 +131,8 @@ TEST_F(ConversionScreenTest, RedirectedOutputReceivesEveryRedraw) {
     for (std::size_t at = 0; (at = out.find("100%", at)) != std::string::npos; at += 4)
         ++redraws;
     EXPECT_EQ(redraws, 180u);
-    EXPECT_EQ(out.substr(out.size() - 36), std::string("0%============================>") + '\0' + "100%");
+    EXPECT_EQ(out.substr(out.size() - 36),
+              std::string("0%============================>") + '\0' + "100%");
 }
 
 TEST_F(ConversionScreenTest, WriteErrorReplacesTheDoneLine) {
@@ -156,20 +156,23 @@ TEST_F(ConversionScreenTest, NamesWithControlBytesKeepTheirRows) {
 // Row 15 as a redraw for row y of height rows leaves it.
 std::string barFor(std::uint16_t y, std::uint16_t height) {
     const std::uint16_t length = progressBarLength(y, height);
-    std::string bar = std::string("                             =============================> ").substr(60u - length);
+    std::string bar = std::string("                             =============================> ")
+                          .substr(60u - length);
     std::string text = "0%" + bar;
     text.resize(std::max<std::size_t>(text.size(), 31), ' ');
     return at(10, text.substr(0, 31) + "100%");
 }
 
 TEST_F(ConversionScreenTest, ProgressRowIsDrawnOnlyWhenItChanges) {
-    for (std::uint16_t height : {std::uint16_t{1}, std::uint16_t{4}, std::uint16_t{60}, std::uint16_t{132}}) {
+    for (std::uint16_t height :
+         {std::uint16_t{1}, std::uint16_t{4}, std::uint16_t{60}, std::uint16_t{132}}) {
         SCOPED_TRACE(height);
         SetUp();
         showConversionStart("p.bmp");
         int changes = 0;
         for (std::uint16_t y = 1; y <= height; ++y) {
-            changes += y == 1 || progressBarLength(y, height) != progressBarLength(static_cast<std::uint16_t>(y - 1), height);
+            changes += y == 1 || progressBarLength(y, height) !=
+                                     progressBarLength(static_cast<std::uint16_t>(y - 1), height);
             const int presents = fakeSurface().presents;
             for (int x = 0; x < 3; ++x)
                 showProgress(state.conversion, y, height);
@@ -186,11 +189,11 @@ TEST_F(ConversionScreenTest, ShortBarsEndInTheBlankCell) {
         std::string bar; // what follows "0%", a zero byte shown as a blank
         char cell12;
     } cases[] = {
-        {1, 132, "", ' '},          // nothing follows "0%"
-        {3, 132, "", '\0'},         // the blank alone
-        {1, 60, "", ' '},           // 0.5 goes to 0
-        {3, 60, ">", '>'},          // 1.5 goes to 2: ">" and the blank
-        {1, 4, "=====>", '='},      // 7
+        {1, 132, "", ' '},             // nothing follows "0%"
+        {3, 132, "", '\0'},            // the blank alone
+        {1, 60, "", ' '},              // 0.5 goes to 0
+        {3, 60, ">", '>'},             // 1.5 goes to 2: ">" and the blank
+        {1, 4, "=====>", '='},         // 7
         {2, 4, "=============>", '='}, // 15
     };
     for (const auto& c : cases) {

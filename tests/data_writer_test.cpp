@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <filesystem>
 #include <vector>
@@ -51,9 +50,7 @@ std::vector<unsigned> valuesOf(const std::vector<std::string>& lines) {
 
 class DataWriterTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        startFakeProgram(program);
-    }
+    void SetUp() override { startFakeProgram(program); }
     // Converts the named bitmap as the driver does; the data file's bytes.
     std::string convert(const std::string& name, bool expectWritten = true) {
         EXPECT_EQ(readBitmapHeader(state, name), HeaderVerdict::Ok);
@@ -67,13 +64,14 @@ class DataWriterTest : public ::testing::Test {
 
 TEST_F(DataWriterTest, OneWhitePixelIsTheWholeFile) {
     writeFile("pic.bmp", makePicture(1, 1, [](int) { return Pixel{255, 255, 255}; }));
-    EXPECT_EQ(convert("pic.bmp"), RULE + "\r\n"
-                                  "bildname:     'originalname: pic.bmp\r\n"
-                                  "'Konvertiertes Bitmap - Aufloesung: 1x1\r\n"
-                                  "\r\n"
-                                  "data 1, 1\r\n"
-                                  "data 65535%\r\n"
-                                  "'End of Bitmap\r\n" +
+    EXPECT_EQ(convert("pic.bmp"), RULE +
+                                      "\r\n"
+                                      "bildname:     'originalname: pic.bmp\r\n"
+                                      "'Konvertiertes Bitmap - Aufloesung: 1x1\r\n"
+                                      "\r\n"
+                                      "data 1, 1\r\n"
+                                      "data 65535%\r\n"
+                                      "'End of Bitmap\r\n" +
                                       RULE + "\r\n");
 }
 
@@ -82,7 +80,7 @@ TEST_F(DataWriterTest, ChannelsKeepTheirHighBits) {
         Pixel pixel;
         unsigned value;
     } cases[] = {
-        {{255, 0, 0}, 63488}, {{0, 255, 0}, 2016}, {{0, 0, 255}, 31}, {{0, 0, 0}, 0},
+        {{255, 0, 0}, 63488}, {{0, 255, 0}, 2016}, {{0, 0, 255}, 31},        {{0, 0, 0}, 0},
         {{7, 3, 7}, 0},       {{8, 4, 8}, 2081},   {{128, 128, 128}, 33808},
     };
     for (const auto& c : cases)
@@ -100,9 +98,11 @@ TEST_F(DataWriterTest, LinesHoldEightValuesAndRunAcrossRows) {
         std::vector<std::string> dataLines;
     } cases[] = {
         {9, 1, {"data 9, 1", "data 0%, 1%, 2%, 3%, 4%, 5%, 6%, 7%", "data 8%"}},
-        {3, 3, {"data 3, 3", "data 0%, 1%, 2%, 3%, 4%, 5%, 6%, 7%", "data 8%"}}, // 3 padding bytes a row
-        {4, 2, {"data 4, 2", "data 0%, 1%, 2%, 3%, 4%, 5%, 6%, 7%"}},             // no padding
-        {2, 4, {"data 2, 4", "data 0%, 1%, 2%, 3%, 4%, 5%, 6%, 7%"}},             // 2 padding bytes a row
+        {3,
+         3,
+         {"data 3, 3", "data 0%, 1%, 2%, 3%, 4%, 5%, 6%, 7%", "data 8%"}}, // 3 padding bytes a row
+        {4, 2, {"data 4, 2", "data 0%, 1%, 2%, 3%, 4%, 5%, 6%, 7%"}},      // no padding
+        {2, 4, {"data 2, 4", "data 0%, 1%, 2%, 3%, 4%, 5%, 6%, 7%"}},      // 2 padding bytes a row
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.width);
@@ -127,7 +127,8 @@ TEST_F(DataWriterTest, NameLinesAndDataFileName) {
         {"tab\there.bmp", "bildname:     'originalname: tab?here.bmp"},
         {"cr\rlf\n.bmp", "bildname:     'originalname: cr?lf?.bmp"},
         {"del\x7f\x1b[31m.bmp", "bildname:     'originalname: del??[31m.bmp"},
-        {"caf\xc3\xa9.bmp", "bildname:     'originalname: caf\xc3\xa9.bmp"}, // bytes above 127 are kept
+        {"caf\xc3\xa9.bmp",
+         "bildname:     'originalname: caf\xc3\xa9.bmp"}, // bytes above 127 are kept
 #endif
     };
     for (const auto& c : cases) {
@@ -163,7 +164,8 @@ TEST_F(DataWriterTest, SixtyBySixtyHasOneLabelAfterValue3064) {
     const std::string& label = lines[5 + 383];
     ASSERT_EQ(label.size(), 50u);
     // Month, day, year, hour, minute, second of the clock at the start.
-    EXPECT_EQ(label, std::string("122520242105071:\0\0\0\0", 20) + "           'Longdatareadhelper");
+    EXPECT_EQ(label,
+              std::string("122520242105071:\0\0\0\0", 20) + "           'Longdatareadhelper");
     EXPECT_EQ(lines[5 + 382], "data 31%, 31%, 31%, 31%, 31%, 31%, 31%, 31%");
     EXPECT_EQ(lines[5 + 384].rfind("data 31%", 0), 0u);
     std::size_t labels = 0;
@@ -202,7 +204,7 @@ TEST_F(DataWriterTest, LargestPictureHasSevenBlocks) {
     EXPECT_EQ(dataLines, 1 + 2904u); // with the dimension line
     EXPECT_EQ(numbers, "1 2 3 4 5 6 7 ");
     EXPECT_EQ(labelledAfter, "3064 6128 9192 12256 15320 18384 21448 ");
-    EXPECT_EQ(bytes.find('\n') , bytes.find("\r\n") + 1);
+    EXPECT_EQ(bytes.find('\n'), bytes.find("\r\n") + 1);
     for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; ++at)
         ASSERT_EQ(bytes[at - 1], '\r') << at;
 }
@@ -210,12 +212,13 @@ TEST_F(DataWriterTest, LargestPictureHasSevenBlocks) {
 TEST_F(DataWriterTest, ReplacesAnEarlierDataFileOnlyWhenComplete) {
     writeFile("pic.bmp", makePicture(1, 1, [](int) { return Pixel{255, 255, 255}; }));
     writeFile("pic.bmp.txt", "earlier");
-    EXPECT_EQ(convert("pic.bmp"), RULE + "\r\n"
-                                  "bildname:     'originalname: pic.bmp\r\n"
-                                  "'Konvertiertes Bitmap - Aufloesung: 1x1\r\n\r\n"
-                                  "data 1, 1\r\n"
-                                  "data 65535%\r\n"
-                                  "'End of Bitmap\r\n" +
+    EXPECT_EQ(convert("pic.bmp"), RULE +
+                                      "\r\n"
+                                      "bildname:     'originalname: pic.bmp\r\n"
+                                      "'Konvertiertes Bitmap - Aufloesung: 1x1\r\n\r\n"
+                                      "data 1, 1\r\n"
+                                      "data 65535%\r\n"
+                                      "'End of Bitmap\r\n" +
                                       RULE + "\r\n");
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().rfind(".pictoline-", 0), std::string::npos);

@@ -25,7 +25,8 @@ class DriverTest : public ::testing::Test {
         writeFile("c.bmp", "not a picture");
     }
     // Presses key after key at the given times, Esc last.
-    int run(std::initializer_list<std::pair<std::int64_t, KeyCode>> keys, std::int64_t escapeAt = 100000) {
+    int run(std::initializer_list<std::pair<std::int64_t, KeyCode>> keys,
+            std::int64_t escapeAt = 100000) {
         for (const auto& [time, key] : keys)
             scheduleKey(time, key);
         scheduleKey(escapeAt, KEY_ESCAPE);
@@ -74,7 +75,8 @@ TEST_F(DriverTest, RefusedBitmapIsNamedForOneSecondThenTheSameHighlight) {
         EXPECT_EQ(times.back(), 1000);
         EXPECT_EQ(fakeNowMs(), 5000);
         EXPECT_EQ(screenText().find(c.message), std::string::npos) << "the browser is drawn again";
-        EXPECT_EQ(rowText(fakeSurface().screen, 25).substr(0, here.size() + 6), here + pathSeparator() + "b.bmp");
+        EXPECT_EQ(rowText(fakeSurface().screen, 25).substr(0, here.size() + 6),
+                  here + pathSeparator() + "b.bmp");
     }
 }
 
@@ -84,9 +86,9 @@ TEST_F(DriverTest, KeyDuringAWaitCutsOnlyThatWaitShort) {
         std::int64_t keyAt, endsAt;
         int exitCode;
     } cases[] = {
-        {PICK_B, 300, 300, 0},   // Esc cuts the message's wait and is then read by the browser
-        {PICK_C, 300, 1300, 0},  // two waits after a bad format: the key shortens the first
-        {PICK_A, 300, 300, 0},   // the wait after "!!! Done !!!"
+        {PICK_B, 300, 300, 0},  // Esc cuts the message's wait and is then read by the browser
+        {PICK_C, 300, 1300, 0}, // two waits after a bad format: the key shortens the first
+        {PICK_A, 300, 300, 0},  // the wait after "!!! Done !!!"
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.endsAt);
@@ -105,7 +107,8 @@ TEST_F(DriverTest, NotABitmapEndsTheProgramAfterTwoSeconds) {
 TEST_F(DriverTest, ConversionWritesTheFileAndSaysDone) {
     EXPECT_EQ(run(PICK_A), 0);
     EXPECT_EQ(fakeNowMs(), 1000);
-    EXPECT_EQ(rowText(fakeSurface().screen, 15).substr(9, 48), "0%============================>100% !!! Done !!!");
+    EXPECT_EQ(rowText(fakeSurface().screen, 15).substr(9, 48),
+              "0%============================>100% !!! Done !!!");
     EXPECT_NE(readFile("a.bmp.txt").find("data 2, 2\r\n"), std::string::npos);
 }
 

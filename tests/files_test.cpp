@@ -8,8 +8,8 @@
 
 #include "services/files.h"
 #include "services/posix/host_names.h"
-#include "tests/support/listing.h"
 #include "tests/support/file_test.h"
+#include "tests/support/listing.h"
 #include "tests/support/temp_directory.h"
 
 // The file services as every host gives them. Names come in the host's own
@@ -255,11 +255,18 @@ TEST(HostNamesTest, CompareNamesLikeNtfs) {
         const char* b;
         int sign;
     } cases[] = {
-        {"a", "b", -1},  {"B", "a", 1},     {"A", "a", -1},     {"a", "A", 1},    {"a", "a", 0},
+        {"a", "b", -1},
+        {"B", "a", 1},
+        {"A", "a", -1},
+        {"a", "A", 1},
+        {"a", "a", 0},
         {"Z", "_x", -1}, // '_' sorts after the upper-case letters
-        {"z", "_x", -1}, {"ab", "abc", -1}, {"ABC", "abd", -1}, {"\xe4", "z", 1}, // bytes above
-                                                                                  // ASCII stay as
-                                                                                  // they are
+        {"z", "_x", -1},
+        {"ab", "abc", -1},
+        {"ABC", "abd", -1},
+        {"\xe4", "z", 1}, // bytes above
+                          // ASCII stay as
+                          // they are
         {"1", "a", -1},
     };
     for (const auto& c : cases) {

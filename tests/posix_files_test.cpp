@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "services/files.h"
-#include "tests/support/ordinary_user.h"
-#include "tests/support/listing.h"
 #include "tests/support/file_test.h"
+#include "tests/support/listing.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/temp_directory.h"
 
 // The file services over a POSIX file system: the attributes and order the

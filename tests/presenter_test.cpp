@@ -32,8 +32,7 @@ struct Terminal {
     int writes = 0;
     std::string error;
 
-    Terminal(int w, int h)
-        : width(w), height(h), glyphs(w * h, "#"), attributes(w * h, -1) {}
+    Terminal(int w, int h) : width(w), height(h), glyphs(w * h, "#"), attributes(w * h, -1) {}
 
     int paletteOf(int index) const {
         return ((index & 1) ? 4 : 0) | ((index & 2) ? 2 : 0) | ((index & 4) ? 1 : 0);
@@ -59,12 +58,15 @@ struct Terminal {
     // Moves rows top..last of the region by one: up (a line feed at the
     // bottom) or down (a reverse index at the top).
     void scroll(bool up) {
-        const auto rowStart = [this](int r) { return static_cast<std::ptrdiff_t>((r - 1) * width); };
+        const auto rowStart = [this](int r) {
+            return static_cast<std::ptrdiff_t>((r - 1) * width);
+        };
         if (up) {
             std::copy(glyphs.begin() + rowStart(top + 1), glyphs.begin() + rowStart(lastRow() + 1),
                       glyphs.begin() + rowStart(top));
             std::copy(attributes.begin() + rowStart(top + 1),
-                      attributes.begin() + rowStart(lastRow() + 1), attributes.begin() + rowStart(top));
+                      attributes.begin() + rowStart(lastRow() + 1),
+                      attributes.begin() + rowStart(top));
         } else {
             std::copy_backward(glyphs.begin() + rowStart(top), glyphs.begin() + rowStart(lastRow()),
                                glyphs.begin() + rowStart(lastRow() + 1));
@@ -74,7 +76,8 @@ struct Terminal {
         }
         const int fresh = up ? lastRow() : top;
         std::fill(glyphs.begin() + rowStart(fresh), glyphs.begin() + rowStart(fresh + 1), "#");
-        std::fill(attributes.begin() + rowStart(fresh), attributes.begin() + rowStart(fresh + 1), -1);
+        std::fill(attributes.begin() + rowStart(fresh), attributes.begin() + rowStart(fresh + 1),
+                  -1);
     }
 
     void lineFeed() {
@@ -273,8 +276,8 @@ struct SgrCase {
 TEST(Presenter, SgrForUnknownColours) {
     const SgrCase cases[] = {
         {15, 1, "\x1b[0;97;44m"}, {12, 15, "\x1b[0;91;107m"}, {14, 1, "\x1b[0;93;44m"},
-        {11, 1, "\x1b[0;96;44m"}, {7, 0, "\x1b[0;37;40m"},   {0, 7, "\x1b[0;30;47m"},
-        {1, 2, "\x1b[0;34;42m"},  {4, 6, "\x1b[0;31;43m"},   {5, 3, "\x1b[0;35;46m"},
+        {11, 1, "\x1b[0;96;44m"}, {7, 0, "\x1b[0;37;40m"},    {0, 7, "\x1b[0;30;47m"},
+        {1, 2, "\x1b[0;34;42m"},  {4, 6, "\x1b[0;31;43m"},    {5, 3, "\x1b[0;35;46m"},
         {8, 9, "\x1b[0;90;104m"},
     };
     for (const SgrCase& c : cases) {
@@ -306,12 +309,11 @@ struct GlyphCase {
 
 TEST(Glyphs, CodePage437) {
     const GlyphCase cases[] = {
-        {0, " ", " "},        {1, "☺", "?"},        {2, "☻", "?"},   {3, "♥", "?"},
-        {7, "•", "?"},        {10, "◙", "?"},       {13, "♪", "?"},  {27, "←", "?"},
-        {31, "▼", "?"},       {32, " ", " "},       {65, "A", "A"},  {126, "~", "~"},
-        {127, "⌂", "?"},      {128, "Ç", "?"},      {158, "₧", "?"}, {176, "░", "?"},
-        {196, "─", "?"},      {219, "█", "?"},      {224, "α", "?"}, {227, "π", "?"},
-        {254, "■", "?"},      {255, "\u00A0", "?"},
+        {0, " ", " "},   {1, "☺", "?"},        {2, "☻", "?"},   {3, "♥", "?"},   {7, "•", "?"},
+        {10, "◙", "?"},  {13, "♪", "?"},       {27, "←", "?"},  {31, "▼", "?"},  {32, " ", " "},
+        {65, "A", "A"},  {126, "~", "~"},      {127, "⌂", "?"}, {128, "Ç", "?"}, {158, "₧", "?"},
+        {176, "░", "?"}, {196, "─", "?"},      {219, "█", "?"}, {224, "α", "?"}, {227, "π", "?"},
+        {254, "■", "?"}, {255, "\u00A0", "?"},
     };
     for (const GlyphCase& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.byte));
@@ -489,8 +491,10 @@ ScreenModel listScreen(int first, int highlighted) {
     for (int row = 4; row <= 23; ++row) {
         const int entry = first + row - 4;
         // Names of varied lengths and letters, as in a real directory.
-        std::string name = "    " + std::string(static_cast<std::size_t>(3 + (entry * 5) % 17),
-                                                static_cast<char>('a' + entry % 26)) + ".bmp";
+        std::string name = "    " +
+                           std::string(static_cast<std::size_t>(3 + (entry * 5) % 17),
+                                       static_cast<char>('a' + entry % 26)) +
+                           ".bmp";
         name += std::string(44 - name.size(), ' ') + std::to_string(entry * 7) + " x " +
                 std::to_string(entry) + " x 24";
         putRun(model, row, 1, name.data(), name.size(), 0x1F);

@@ -11,13 +11,13 @@ TEST(ProgressBarLength, NamedValues) {
     const struct {
         std::uint16_t y, height, expected;
     } cases[] = {
-        {1, 1, 30},                                        // a single row is the whole bar
-        {1, 4, 7},     {2, 4, 15},   {4, 4, 30},           // 1 / 0.1333... is 7.4999... in extended
-        {33, 36, 27},                                      // double gives 28
-        {1, 132, 0},   {3, 132, 1},  {33, 132, 8},         // double gives 7 for row 33
-        {132, 132, 30},
-        {1, 60, 0},    {3, 60, 2},   {5, 60, 2},           // exact halves go to the even neighbour
-        {0, 10, 0},    {5, 0, 0},                          // degenerate inputs stay defined
+        {1, 1, 30},                                // a single row is the whole bar
+        {1, 4, 7},      {2, 4, 15},  {4, 4, 30},   // 1 / 0.1333... is 7.4999... in extended
+        {33, 36, 27},                              // double gives 28
+        {1, 132, 0},    {3, 132, 1}, {33, 132, 8}, // double gives 7 for row 33
+        {132, 132, 30}, {1, 60, 0},  {3, 60, 2},
+        {5, 60, 2},                // exact halves go to the even neighbour
+        {0, 10, 0},     {5, 0, 0}, // degenerate inputs stay defined
     };
     for (const auto& c : cases)
         EXPECT_EQ(progressBarLength(c.y, c.height), c.expected) << c.y << " / " << c.height;
@@ -29,9 +29,9 @@ TEST(ProgressBarLength, PairsThatExtendedPrecisionDecides) {
     const struct {
         std::uint16_t y, height, expected;
     } cases[] = {
-        {1, 4, 7},    {2, 8, 7},     {4, 16, 7},   {8, 32, 7},    {9, 36, 7},
-        {33, 36, 27}, {16, 64, 7},   {18, 72, 7},  {66, 72, 27},  {23, 92, 8},
-        {31, 124, 8}, {32, 128, 7},  {33, 132, 8}, {121, 132, 28},
+        {1, 4, 7},    {2, 8, 7},    {4, 16, 7},   {8, 32, 7},     {9, 36, 7},
+        {33, 36, 27}, {16, 64, 7},  {18, 72, 7},  {66, 72, 27},   {23, 92, 8},
+        {31, 124, 8}, {32, 128, 7}, {33, 132, 8}, {121, 132, 28},
     };
     for (const auto& c : cases)
         EXPECT_EQ(progressBarLength(c.y, c.height), c.expected) << c.y << " / " << c.height;
@@ -39,7 +39,8 @@ TEST(ProgressBarLength, PairsThatExtendedPrecisionDecides) {
 
 TEST(ProgressBarLength, LastRowIsTheWholeBarForEveryHeight) {
     for (std::uint32_t height = 1; height <= UINT16_MAX; ++height)
-        ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(height), static_cast<std::uint16_t>(height)),
+        ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(height),
+                                    static_cast<std::uint16_t>(height)),
                   PROGRESS_BAR_LENGTH)
             << height;
 }
@@ -56,14 +57,16 @@ TEST(ProgressBarLength, MatchesExtendedHardware) {
         GTEST_SKIP() << "long double is not the extended format here";
     for (int height = 1; height <= 132; ++height) {
         for (int y = 1; y <= height; ++y)
-            ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)),
+            ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(y),
+                                        static_cast<std::uint16_t>(height)),
                       hardwarePercent(y, height))
                 << y << " / " << height;
     }
     // Far beyond the accepted heights, as a check of the arithmetic itself.
     for (int height = 133; height <= UINT16_MAX; height += 97) {
         for (int y = 1; y <= height; y += 1 + height / 50)
-            ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)),
+            ASSERT_EQ(progressBarLength(static_cast<std::uint16_t>(y),
+                                        static_cast<std::uint16_t>(height)),
                       hardwarePercent(y, height))
                 << y << " / " << height;
     }
@@ -76,8 +79,8 @@ TEST(ProgressBarLength, DiffersFromDoubleWhereExtendedDecides) {
         for (int y = 1; y <= height; ++y) {
             volatile double step = height / 30.0;
             volatile double quotient = y / step;
-            if (std::nearbyint(quotient) !=
-                progressBarLength(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(height)))
+            if (std::nearbyint(quotient) != progressBarLength(static_cast<std::uint16_t>(y),
+                                                              static_cast<std::uint16_t>(height)))
                 ++differences;
         }
     }

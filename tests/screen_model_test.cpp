@@ -42,12 +42,9 @@ struct PutRunCase {
 
 TEST(ScreenModel, PutRunClipsAtTheEdges) {
     const PutRunCase cases[] = {
-        {1, 1, "abc", "abc  ", "     "},
-        {2, 4, "xyz", "     ", "   xy"},
-        {1, 5, "q", "    q", "     "},
-        {1, 6, "q", "     ", "     "},
-        {1, -1, "abcd", "cd   ", "     "},
-        {0, 1, "abc", "     ", "     "},
+        {1, 1, "abc", "abc  ", "     "},   {2, 4, "xyz", "     ", "   xy"},
+        {1, 5, "q", "    q", "     "},     {1, 6, "q", "     ", "     "},
+        {1, -1, "abcd", "cd   ", "     "}, {0, 1, "abc", "     ", "     "},
         {3, 1, "abc", "     ", "     "},
     };
     for (const PutRunCase& c : cases) {
@@ -78,9 +75,8 @@ struct ScrollCase {
 
 TEST(ScreenModel, ScrollUpMovesRowsAndFillsTheBottom) {
     const ScrollCase cases[] = {
-        {0, {"aa", "bb", "cc", "dd"}}, {1, {"bb", "cc", "dd", "  "}},
-        {3, {"dd", "  ", "  ", "  "}}, {4, {"  ", "  ", "  ", "  "}},
-        {9, {"  ", "  ", "  ", "  "}},
+        {0, {"aa", "bb", "cc", "dd"}}, {1, {"bb", "cc", "dd", "  "}}, {3, {"dd", "  ", "  ", "  "}},
+        {4, {"  ", "  ", "  ", "  "}}, {9, {"  ", "  ", "  ", "  "}},
     };
     for (const ScrollCase& c : cases) {
         SCOPED_TRACE(c.rows);

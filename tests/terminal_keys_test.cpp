@@ -339,9 +339,14 @@ TEST(TerminalKeys, WaitsEndWhenALoneEscIsDue) {
         std::int64_t now;
         int requested, expected;
     } cases[] = {
-        {idle, 0, 1000, 1000},   {idle, 0, 0, 0},        {idle, 0, -5, 0},
-        {escape, 100, 1000, ESCAPE_DELAY_MS}, {escape, 130, 1000, ESCAPE_DELAY_MS - 30},
-        {escape, 130, 10, 10},   {escape, 100 + ESCAPE_DELAY_MS, 1000, 0}, {escape, 5000, 1000, 0},
+        {idle, 0, 1000, 1000},
+        {idle, 0, 0, 0},
+        {idle, 0, -5, 0},
+        {escape, 100, 1000, ESCAPE_DELAY_MS},
+        {escape, 130, 1000, ESCAPE_DELAY_MS - 30},
+        {escape, 130, 10, 10},
+        {escape, 100 + ESCAPE_DELAY_MS, 1000, 0},
+        {escape, 5000, 1000, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(terminalInputWaitMs(c.decoder, c.now, c.requested), c.expected)

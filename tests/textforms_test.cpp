@@ -5,7 +5,9 @@
 
 namespace {
 
-Text zeros(std::size_t n) { return Text(n, '\0'); }
+Text zeros(std::size_t n) {
+    return Text(n, '\0');
+}
 
 TEST(FixedFieldTest, AssignAndAppendKeepTheWidth) {
     const struct {
@@ -20,7 +22,10 @@ TEST(FixedFieldTest, AssignAndAppendKeepTheWidth) {
         {"empty source", 5, "", {}, ""},
         {"label", 20, "12252024210507", {"1", ":"}, "122520242105071:"},
         {"label exactly full", 20, "12252024210507", {"12345", ":"}, "1225202421050712345:"},
-        {"append past width drops the rest", 20, "12252024210507", {"123456", ":"},
+        {"append past width drops the rest",
+         20,
+         "12252024210507",
+         {"123456", ":"},
          "12252024210507123456"},
         {"append to a full field", 3, "abc", {"d"}, "abc"},
     };
@@ -129,9 +134,16 @@ TEST(ZoneTest, ColumnAfterCountsFromTheLastLineEnd) {
         std::string piece;
         std::size_t expected;
     } cases[] = {
-        {9, "ab", 11},       {9, "a\r\nb", 1},   {9, "ab\n", 0},       {9, "ab\r", 0},
-        {0, "", 0},          {5, "\n\rxyz", 3},  {5, "x\ny\rzz", 2},  {3, "\rab\ncd\r\nefg", 3},
-        {7, std::string("a\0b", 3), 10},            {0, "\r\ndata 1%, 2%", 11},
+        {9, "ab", 11},
+        {9, "a\r\nb", 1},
+        {9, "ab\n", 0},
+        {9, "ab\r", 0},
+        {0, "", 0},
+        {5, "\n\rxyz", 3},
+        {5, "x\ny\rzz", 2},
+        {3, "\rab\ncd\r\nefg", 3},
+        {7, std::string("a\0b", 3), 10},
+        {0, "\r\ndata 1%, 2%", 11},
     };
     for (const auto& c : cases)
         EXPECT_EQ(columnAfter(c.column, c.piece.data(), c.piece.size()), c.expected) << c.piece;

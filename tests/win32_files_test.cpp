@@ -12,8 +12,8 @@
 
 #include "services/files.h"
 #include "services/win32/listed_attributes.h"
-#include "tests/support/listing.h"
 #include "tests/support/file_test.h"
+#include "tests/support/listing.h"
 #include "tests/support/temp_directory.h"
 
 // The file services over the Windows file system: the attributes it keeps,

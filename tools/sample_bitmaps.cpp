@@ -29,7 +29,9 @@ std::string picture(int width, int height, const Painter& paint) {
     });
 }
 
-std::uint8_t level(int value, int range) { return static_cast<std::uint8_t>(value * 255 / range); }
+std::uint8_t level(int value, int range) {
+    return static_cast<std::uint8_t>(value * 255 / range);
+}
 
 Colour sunset(int x, int y) {
     const std::uint8_t sky = level(y, 131);
@@ -85,7 +87,9 @@ int main(int argc, char** argv) {
     bool ok = save(directory / "sunset.bmp", picture(176, 132, sunset));
     ok &= save(directory / "stripes.bmp", picture(60, 40, stripes));
     ok &= save(directory / "smiley.bmp", picture(16, 16, smiley));
-    ok &= save(directory / "white-pixel.bmp", picture(1, 1, [](int, int) { return Colour{255, 255, 255}; }));
+    ok &= save(directory / "white-pixel.bmp", picture(1, 1, [](int, int) {
+                   return Colour{255, 255, 255};
+               }));
     ok &= save(directory / "too-large.bmp", picture(320, 240, checkerboard));
     ok &= save(directory / "grey-8bit.bmp", makeGreyPicture(64, 32));
     ok &= save(directory / "not-a-picture.bmp", "These are words, not pixels.\n");

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "services/host.h"
-#include "services/posix/host_names.h"
 #include "services/posix/directory_snapshot.h"
+#include "services/posix/host_names.h"
 
 namespace {
 

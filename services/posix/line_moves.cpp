@@ -52,7 +52,8 @@ std::vector<bool> exactRows(const ScreenModel& shown, const ScreenModel& model, 
     for (int r = 0; r < height; ++r) {
         for (int s = 0; s < height; ++s) {
             const auto at = static_cast<std::size_t>(r * height + s);
-            lands[at] = modelHashes[static_cast<std::size_t>(r)] == shownHashes[static_cast<std::size_t>(s)] &&
+            lands[at] = modelHashes[static_cast<std::size_t>(r)] ==
+                            shownHashes[static_cast<std::size_t>(s)] &&
                         sameRow(model, r + 1, shown, s + 1);
         }
     }

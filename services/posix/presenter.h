@@ -11,16 +11,16 @@
 #include "services/screen_model.h"
 
 struct Presenter {
-    ScreenModel shown;            // what the terminal shows, as far as known
-    bool shownKnown = false;      // false: repaint every cell at the next present
-    bool attributeKnown = false;  // whether the terminal's colours are known
-    std::uint8_t attribute = 0;   // the terminal's colours when known
+    ScreenModel shown;           // what the terminal shows, as far as known
+    bool shownKnown = false;     // false: repaint every cell at the next present
+    bool attributeKnown = false; // whether the terminal's colours are known
+    std::uint8_t attribute = 0;  // the terminal's colours when known
     bool cursorKnown = false;
     int cursorRow = 1;
     int cursorColumn = 1;
-    bool utf8 = true;             // glyphs as UTF-8, or "?" for non-ASCII
-    int terminalWidth = 80;       // the terminal's size: cells beyond the model
-    int terminalHeight = 25;      // stay blank; a smaller one shows a notice
+    bool utf8 = true;        // glyphs as UTF-8, or "?" for non-ASCII
+    int terminalWidth = 80;  // the terminal's size: cells beyond the model
+    int terminalHeight = 25; // stay blank; a smaller one shows a notice
     // The terminal size the notice was last drawn for, 0 x 0 while none stands.
     int noticeWidth = 0;
     int noticeHeight = 0;

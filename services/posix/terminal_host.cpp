@@ -52,8 +52,8 @@ constexpr char PASTE_MARKS_OFF[] = "\x1b[?2004l";
 // Signals whose default action ends the process. SIGPIPE and SIGXFSZ are
 // ignored instead: the write that raises them fails, and that is reported.
 constexpr int ENDING_SIGNALS[] = {
-    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,  SIGFPE,  SIGUSR1,
-    SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGVTALRM, SIGPROF, SIGXCPU, SIGSYS,
+    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,  SIGFPE, SIGUSR1,
+    SIGSEGV,   SIGUSR2, SIGALRM, SIGTERM, SIGVTALRM, SIGPROF, SIGXCPU, SIGSYS,
 #ifdef SIGSTKFLT
     SIGSTKFLT,
 #endif
@@ -148,7 +148,9 @@ void onContinue(int) {
     errno = savedErrno;
 }
 
-void onResize(int) { terminalChanged = 1; }
+void onResize(int) {
+    terminalChanged = 1;
+}
 
 void installSignals() {
     stack_t alternate{};
@@ -236,22 +238,31 @@ bool readWaitingBytes(std::vector<char>& bytes) {
 
 } // namespace
 
-void hostStartConsole() { start(); }
+void hostStartConsole() {
+    start();
+}
 
-ScreenModel& surfaceModel() { return host.screen; }
+ScreenModel& surfaceModel() {
+    return host.screen;
+}
 
-bool surfaceIsConsole() { return host.outputIsTerminal; }
+bool surfaceIsConsole() {
+    return host.outputIsTerminal;
+}
 
 bool surfacePassThrough(const char* bytes, std::size_t count) {
     host.passedThrough.append(bytes, count);
     if (host.passedThrough.size() < PASS_THROUGH_BUFFER_SIZE)
         return true;
-    const bool written = writeAll(STDOUT_FILENO, host.passedThrough.data(), host.passedThrough.size());
+    const bool written =
+        writeAll(STDOUT_FILENO, host.passedThrough.data(), host.passedThrough.size());
     host.passedThrough.clear();
     return written;
 }
 
-void surfaceBeep() { ++host.bells; }
+void surfaceBeep() {
+    ++host.bells;
+}
 
 void surfacePresent() {
     if (!host.started)

@@ -194,7 +194,7 @@ void handleConsoleKeyEvent(ConsoleKeyState& state, const ConsoleKeyEvent& event,
     if (altAlone && isKeypadDigit(event.virtualKeyCode)) {
         // Overflow wraps modulo 2^32, which leaves the value modulo 256 exact.
         state.altNumber = state.altNumber * 10u +
-                             static_cast<unsigned>(event.virtualKeyCode - CONSOLE_VK_NUMPAD0);
+                          static_cast<unsigned>(event.virtualKeyCode - CONSOLE_VK_NUMPAD0);
         if (key)
             keys.push_back(*key);
     } else if (key) {

@@ -100,8 +100,8 @@ HANDLE createUnique(const std::wstring& prefix, DWORD attributes,
         if (candidate.size() >= TEMPORARY_PATH_ROOM)
             return INVALID_HANDLE_VALUE;
         std::wmemcpy(path, candidate.c_str(), candidate.size() + 1);
-        const HANDLE handle = CreateFileW(path, GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_NEW,
-                                          attributes, nullptr);
+        const HANDLE handle =
+            CreateFileW(path, GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_NEW, attributes, nullptr);
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return handle;
     }

@@ -132,4 +132,3 @@ std::wstring currentDirectoryWide() {
         buffer.resize(length);
     }
 }
-

@@ -34,10 +34,18 @@ void resetFakeKeyboard() {
     resetKeyboard();
 }
 
-void scheduleKey(std::int64_t atMs, KeyCode key) { fake.script.emplace(atMs, key); }
-void endFakeInputAt(std::int64_t atMs) { fake.endsAt = atMs; }
-std::int64_t fakeNowMs() { return fake.now; }
-void setFakeLocalTime(const std::tm& time) { fake.localTime = time; }
+void scheduleKey(std::int64_t atMs, KeyCode key) {
+    fake.script.emplace(atMs, key);
+}
+void endFakeInputAt(std::int64_t atMs) {
+    fake.endsAt = atMs;
+}
+std::int64_t fakeNowMs() {
+    return fake.now;
+}
+void setFakeLocalTime(const std::tm& time) {
+    fake.localTime = time;
+}
 
 void hostPumpInput(std::vector<KeyCode>& keys) {
     while (!fake.script.empty() && fake.script.begin()->first <= fake.now) {
@@ -57,6 +65,12 @@ bool hostInputEnded() {
     return fake.endsAt >= 0 && fake.now >= fake.endsAt && fake.script.empty();
 }
 
-std::int64_t hostMonotonicMs() { return fake.now; }
-std::tm hostLocalTime() { return fake.localTime; }
-void hostSleepMs(int milliseconds) { fake.now += milliseconds; }
+std::int64_t hostMonotonicMs() {
+    return fake.now;
+}
+std::tm hostLocalTime() {
+    return fake.localTime;
+}
+void hostSleepMs(int milliseconds) {
+    fake.now += milliseconds;
+}

@@ -10,7 +10,9 @@ namespace {
 FakeSurface surface;
 }
 
-FakeSurface& fakeSurface() { return surface; }
+FakeSurface& fakeSurface() {
+    return surface;
+}
 
 void resetFakeSurface(int width, int height) {
     surface = FakeSurface{};
@@ -18,16 +20,22 @@ void resetFakeSurface(int width, int height) {
     startConsole();
 }
 
-ScreenModel& surfaceModel() { return surface.screen; }
+ScreenModel& surfaceModel() {
+    return surface.screen;
+}
 
 void hostStartConsole() {}
-bool surfaceIsConsole() { return surface.isConsole; }
+bool surfaceIsConsole() {
+    return surface.isConsole;
+}
 bool surfacePassThrough(const char* bytes, std::size_t count) {
     surface.passedThrough.append(bytes, count);
     return true;
 }
 
-void surfaceBeep() { ++surface.beeps; }
+void surfaceBeep() {
+    ++surface.beeps;
+}
 void surfacePresent() {
     ++surface.presents;
     surface.presentTimes.push_back(fakeNowMs());

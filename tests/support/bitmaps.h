@@ -56,7 +56,8 @@ inline std::string finishBitmap(std::string bytes, const BitmapLayout& layout) {
 
 // A whole file: headers, then every row of pixels in the given byte.
 inline std::string makeBitmap(const BitmapLayout& layout, char pixelByte = '\x7f') {
-    std::int64_t height = layout.height < 0 ? -static_cast<std::int64_t>(layout.height) : layout.height;
+    std::int64_t height =
+        layout.height < 0 ? -static_cast<std::int64_t>(layout.height) : layout.height;
     std::string bytes = bitmapHeaders(layout);
     if (layout.width > 0 && height > 0 && layout.width <= 1000 && height <= 1000)
         bytes.append(static_cast<std::size_t>(strideOf(layout) * height), pixelByte);
@@ -100,7 +101,8 @@ inline std::string makeGreyPicture(std::int32_t width, std::int32_t height) {
     for (std::int32_t row = 0; row < height; ++row) {
         std::string pixels(stride, '\0');
         for (std::int32_t x = 0; x < width; ++x)
-            pixels[static_cast<std::size_t>(x)] = static_cast<char>(x * 255 / std::max(width - 1, 1));
+            pixels[static_cast<std::size_t>(x)] =
+                static_cast<char>(x * 255 / std::max(width - 1, 1));
         bytes += pixels;
     }
     return finishBitmap(bytes, layout);

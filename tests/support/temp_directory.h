@@ -23,7 +23,8 @@ struct TemporaryDirectory {
         // test or process holds is never shared.
         for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
             const std::filesystem::path candidate =
-                parent / ("pictoline-" + std::to_string(next() % 1000000)); // short: paths show on screen
+                parent /
+                ("pictoline-" + std::to_string(next() % 1000000)); // short: paths show on screen
             if (std::filesystem::create_directory(candidate))
                 path = candidate;
         }
