@@ -10,7 +10,7 @@ CMAKE_OPTIONS ?=
 PREREQUISITES = tools/prerequisites.sh
 
 .PHONY: all build run test test-sanitize fuzz bench install uninstall dist clean \
-	windows windows-test
+	windows windows-test format format-check
 
 all: build
 
@@ -114,6 +114,17 @@ dist:
 	cmake --build $(DIST_BUILD)/linux -j $(JOBS) --target pictoline
 	cmake --build $(DIST_BUILD)/windows -j $(JOBS) --target pictoline
 	release/dist.sh $(DIST_BUILD)/linux $(DIST_BUILD)/windows dist
+
+# The C++ sources as .clang-format lays them out: format rewrites them,
+# format-check fails on any difference.
+FORMATTED = git ls-files -z '*.cpp' '*.h'
+format:
+	@$(PREREQUISITES) format
+	$(FORMATTED) | xargs -0 clang-format -i
+
+format-check:
+	@$(PREREQUISITES) format
+	$(FORMATTED) | xargs -0 clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(DIST_BUILD)

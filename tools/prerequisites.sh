@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Checks that what a make target needs is installed, before it builds or runs
-# anything:   tools/prerequisites.sh build|test|bench|fuzz|windows|windows-test|dist
+# anything:   tools/prerequisites.sh build|test|bench|fuzz|format|windows|windows-test|dist
 # Silent when all is there; otherwise one line naming what is missing and the
 # Debian packages that install it, and exit status 1.
 set -u
 
-target=${1:?usage: prerequisites.sh build|test|bench|fuzz|windows|windows-test|dist}
+target=${1:?usage: prerequisites.sh build|test|bench|fuzz|format|windows|windows-test|dist}
 missing=()
 packages=()
 
@@ -52,6 +52,11 @@ fuzz)
     what="the fuzz targets"
     need cmake cmake
     need clang++ clang
+    ;;
+format)
+    what="formatting"
+    need git git
+    need clang-format clang-format
     ;;
 windows)
     what="the Windows build"
