@@ -12,13 +12,14 @@
 #include <string>
 
 #include "services/host.h"
+#include "services/replacement_slots.h"
 
 namespace {
 
 // A data file in the making. Signal handlers read the slots, so each keeps
 // its temporary name in a buffer of its own and says by its state whether
 // that name stands in the directory.
-enum SlotState : int { FREE, UNNAMED, NAMED, ABANDONED };
+enum SlotState : int { FREE = SLOT_FREE, UNNAMED, NAMED, ABANDONED };
 
 struct Replacement {
     std::atomic<int> state{FREE};
@@ -34,19 +35,11 @@ Replacement replacements[MAX_REPLACEMENTS];
 static_assert(std::atomic<int>::is_always_lock_free);
 
 Replacement* slotOf(std::FILE* stream) {
-    for (Replacement& slot : replacements) {
-        if (slot.state.load() != FREE && slot.stream == stream)
-            return &slot;
-    }
-    return nullptr;
+    return slotHolding(replacements, stream);
 }
 
 Replacement* freeSlot() {
-    for (Replacement& slot : replacements) {
-        if (slot.state.load() == FREE)
-            return &slot;
-    }
-    return nullptr;
+    return freeSlotIn(replacements);
 }
 
 bool copyInto(char (&buffer)[PATH_MAX], const std::string& text) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "services/host.h"
+#include "services/replacement_slots.h"
 #include "services/win32/shown_names.h"
 
 namespace {
@@ -58,7 +59,7 @@ DWORD keptAttributes(const std::wstring& name) {
 // A data file in the making. The console's control handler removes the
 // unfinished ones from a thread of its own, so each slot keeps its name in a
 // buffer that is never freed and says by its state whether it is in use.
-enum SlotState : int { FREE, NAMED, ABANDONED };
+enum SlotState : int { FREE = SLOT_FREE, NAMED, ABANDONED };
 
 // Room for the temporary name: a directory near the path limit, and the name.
 constexpr std::size_t TEMPORARY_PATH_ROOM = 1024;
@@ -73,19 +74,11 @@ constexpr int MAX_REPLACEMENTS = 8;
 Replacement replacements[MAX_REPLACEMENTS];
 
 Replacement* slotOf(std::FILE* stream) {
-    for (Replacement& slot : replacements) {
-        if (slot.state.load() != FREE && slot.stream == stream)
-            return &slot;
-    }
-    return nullptr;
+    return slotHolding(replacements, stream);
 }
 
 Replacement* freeSlot() {
-    for (Replacement& slot : replacements) {
-        if (slot.state.load() == FREE)
-            return &slot;
-    }
-    return nullptr;
+    return freeSlotIn(replacements);
 }
 
 // Creates a file of a name nobody has yet, its name in path; sharing delete

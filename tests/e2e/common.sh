@@ -122,12 +122,25 @@ wait_for() { # file, tenths of a second (default 50)
 
 row() { t capture-pane -p | sed -n "$1p"; }
 
+# Makes directory $1 hold $2 entries: "." and "..", then empty files named
+# like bitmaps (p0, p1, ... zero-padded to $3 digits); it was last changed
+# long ago.
+many_entries() {
+    mkdir -p "$1"
+    python3 -c "
+import os, sys
+directory, count, digits = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for i in range(count - 2):
+    open(os.path.join(directory, 'p%0*d.bmp' % (digits, i)), 'w').close()
+os.utime(directory, (0, 0))" "$1" "$2" "$3"
+}
+
 # The exit code the session recorded, empty while the program runs.
 code() { cat "$work/code" 2>/dev/null; }
 
-# Waits until row $1 of the pane reads $2, for at most 5 seconds.
+# Waits until row $1 of the pane reads $2, for at most $3 seconds (default 5).
 wait_for_row() {
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 $((${3:-5} * 20))); do
         [ "$(row "$1")" = "$2" ] && return 0
         sleep 0.05
     done

@@ -97,12 +97,7 @@ check "full disk: no temporary file left" "$(ok [ -z "$(ls -A "$full" | grep '^\
 # right entry. How fast that happens is a benchmark figure, not a test; the
 # time limit only guards against a hang.
 huge="$work/huge"
-mkdir -p "$huge"
-python3 -c "
-import os, sys
-for i in range(99998):
-    open(os.path.join(sys.argv[1], 'p%06d.bmp' % i), 'w').close()
-os.utime(sys.argv[1], (0, 0))" "$huge"
+many_entries "$huge" 100000 6
 piped "$huge" $'\033[B\033[B\033[B' 60
 check "100 000 entries: three moves and the end" $?
 last_path=$(grep -ao "$huge/p[0-9]*\.bmp" "$work/out" | tail -n 1)

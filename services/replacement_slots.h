@@ -1,0 +1,27 @@
+#pragma once
+
+// The hosts' table of data files in the making: a fixed array of slots that
+// a signal handler, or the console's control handler on a thread of its own,
+// can read while the program writes. Each slot has an atomic state, FREE (0)
+// when unused, and the stream it belongs to.
+
+#include <cstddef>
+#include <cstdio>
+
+inline constexpr int SLOT_FREE = 0;
+
+template <typename Slot, std::size_t N> Slot* slotHolding(Slot (&slots)[N], std::FILE* stream) {
+    for (Slot& slot : slots) {
+        if (slot.state.load() != SLOT_FREE && slot.stream == stream)
+            return &slot;
+    }
+    return nullptr;
+}
+
+template <typename Slot, std::size_t N> Slot* freeSlotIn(Slot (&slots)[N]) {
+    for (Slot& slot : slots) {
+        if (slot.state.load() == SLOT_FREE)
+            return &slot;
+    }
+    return nullptr;
+}
