@@ -17,8 +17,9 @@ using Names = std::vector<std::string>;
 // raw bytes to break ties. The listings' own sort is checked against it.
 inline int compareNamesLikeNtfs(const std::string& a, const std::string& b) {
     const auto upper = [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+        const auto letter = static_cast<unsigned char>(c);
+        return letter >= 'a' && letter <= 'z' ? static_cast<unsigned char>(letter - 'a' + 'A')
+                                              : letter;
     };
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
