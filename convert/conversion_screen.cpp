@@ -79,10 +79,11 @@ void showConversionStart(const Text& bitmapName) {
     setColour(LIGHT_RED, BLACK);
 }
 
-void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height) {
+void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height,
+                  std::uint16_t pixels) {
     // The text depends on the row alone and mostly stays the same from one row
     // to the next: a console is drawn only when the user would see a change.
-    // Redirected output receives the bytes of every redraw.
+    // Redirected output receives the bytes of every pixel's redraw.
     bool changed = false;
     if (y != state.progressRow) {
         Text text = "0%" + rightText(fullText(state.progressBar), progressBarLength(y, height));
@@ -90,10 +91,13 @@ void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height)
         state.progressRow = y;
         state.progressText = std::move(text);
     }
-    if (changed || screenIsRedirected())
+    if (screenIsRedirected()) {
+        for (std::uint16_t pixel = 0; pixel < pixels; ++pixel)
+            drawProgress(state);
+    } else if (changed) {
         drawProgress(state);
-    if (changed)
         flushScreen();
+    }
 }
 
 void showDone() {

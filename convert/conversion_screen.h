@@ -13,8 +13,9 @@
 void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead);
 // Clears the screen and names the data file and the directory it goes to.
 void showConversionStart(const Text& bitmapName);
-// The bar for row y of height rows; called for every pixel.
-void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height);
+// The bar for pixels of row y of height rows, as each of them would draw it.
+void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height,
+                  std::uint16_t pixels);
 void showDone();
 // Shown instead of showDone when the data file could not be written whole.
 void showWriteError(const Text& bitmapName);

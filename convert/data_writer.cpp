@@ -92,11 +92,10 @@ void printLine(DataLine& line) {
 
 // One value and what goes before it: ", " on the same line, or the end of
 // the line (and a block label when one is due) and "data ".
-void convertPixel(ConversionState& state, std::uint16_t y, DataLine& line, ProgressReport report) {
+void convertPixel(ConversionState& state, DataLine& line) {
     ++state.valuesInBlock;
     std::uint8_t bgr[3];
     readBytes(state.bitmapFileNumber, bgr, 3);
-    report(state, y, state.info.height);
     const std::uint16_t value = rgb565(bgr[2], bgr[1], bgr[0]);
     ++state.valuesOnLine;
     if (state.valuesOnLine < VALUES_PER_LINE) {
@@ -143,7 +142,9 @@ bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressRepor
     DataLine line;
     for (std::uint16_t y = 1; y <= state.info.height; ++y) {
         for (std::uint16_t x = 1; x <= width; ++x)
-            convertPixel(state, y, line, report);
+            convertPixel(state, line);
+        // The bar depends on the row alone: one report covers its pixels.
+        report(state, y, state.info.height, width);
         // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
         for (int padding = width % 4; padding > 0; --padding)
             readBitmapByte(state);

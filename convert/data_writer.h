@@ -19,10 +19,11 @@ constexpr std::uint16_t rgb565(std::uint8_t red, std::uint8_t green, std::uint8_
 // so that no name can break the lines of the BASIC source.
 Text printableName(const Text& bitmapName);
 
-// Told of every pixel once its bytes are read: its row y of height rows.
-using ProgressReport = void (*)(ConversionState& state, std::uint16_t y, std::uint16_t height);
+// Told of pixels once their bytes are read: that many of row y of height rows.
+using ProgressReport = void (*)(ConversionState& state, std::uint16_t y, std::uint16_t height,
+                                std::uint16_t pixels);
 
 // Writes the data file of the bitmap open under state.bitmapFileNumber at its
-// first pixel byte, reporting every pixel, and closes both files. The data
+// first pixel byte, reporting every row's pixels, and closes both files. The data
 // file appears only when written whole; false when it could not be.
 bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressReport report);

@@ -100,7 +100,7 @@ TEST_F(ConversionScreenTest, ConversionScreenAndTheFullBar) {
     EXPECT_TRUE(rowColoured(13, 10, 21 + static_cast<int>(here.size()), attributeOf(15, 1)));
     EXPECT_TRUE(rowColoured(13, 22 + static_cast<int>(here.size()), 80, attributeOf(12, 0)));
     EXPECT_TRUE(rowColoured(1, 1, 80, attributeOf(12, 0)));
-    showProgress(state.conversion, 132, 132);
+    showProgress(state.conversion, 132, 132, 1);
     EXPECT_EQ(row(15), at(10, "0%============================>100%"));
     EXPECT_TRUE(rowColoured(15, 1, 80, attributeOf(12, 0)));
     EXPECT_EQ(cursor(), std::make_pair(15, 45));
@@ -122,10 +122,8 @@ TEST_F(ConversionScreenTest, RootDirectoryEndsInTwoSeparators) {
 TEST_F(ConversionScreenTest, RedirectedOutputReceivesEveryRedraw) {
     fakeSurface().isConsole = false;
     showConversionStart("p.bmp");
-    for (std::uint16_t y = 1; y <= 60; ++y) {
-        for (int x = 0; x < 3; ++x)
-            showProgress(state.conversion, y, 60);
-    }
+    for (std::uint16_t y = 1; y <= 60; ++y)
+        showProgress(state.conversion, y, 60, 3);
     const std::string& out = fakeSurface().passedThrough;
     std::size_t redraws = 0;
     for (std::size_t at = 0; (at = out.find("100%", at)) != std::string::npos; at += 4)
@@ -174,8 +172,7 @@ TEST_F(ConversionScreenTest, ProgressRowIsDrawnOnlyWhenItChanges) {
             changes += y == 1 || progressBarLength(y, height) !=
                                      progressBarLength(static_cast<std::uint16_t>(y - 1), height);
             const int presents = fakeSurface().presents;
-            for (int x = 0; x < 3; ++x)
-                showProgress(state.conversion, y, height);
+            showProgress(state.conversion, y, height, 3);
             ASSERT_EQ(row(15), barFor(y, height)) << y;
             EXPECT_LE(fakeSurface().presents - presents, 1);
         }
@@ -200,7 +197,7 @@ TEST_F(ConversionScreenTest, ShortBarsEndInTheBlankCell) {
         SCOPED_TRACE(c.bar);
         SetUp();
         showConversionStart("p.bmp");
-        showProgress(state.conversion, c.y, c.height);
+        showProgress(state.conversion, c.y, c.height, 1);
         EXPECT_EQ(row(15), at(10, "0%" + c.bar).replace(40, 4, "100%"));
         EXPECT_EQ(cellAt(fakeSurface().screen, 15, 12).byte, static_cast<unsigned char>(c.cell12));
     }
