@@ -96,8 +96,9 @@ void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height,
             drawProgress(state);
     } else if (changed) {
         drawProgress(state);
-        flushScreen();
     }
+    if (changed)
+        flushScreen();
 }
 
 void showDone() {

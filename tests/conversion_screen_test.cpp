@@ -122,8 +122,13 @@ TEST_F(ConversionScreenTest, RootDirectoryEndsInTwoSeparators) {
 TEST_F(ConversionScreenTest, RedirectedOutputReceivesEveryRedraw) {
     fakeSurface().isConsole = false;
     showConversionStart("p.bmp");
-    for (std::uint16_t y = 1; y <= 60; ++y)
+    int changes = 0;
+    for (std::uint16_t y = 1; y <= 60; ++y) {
+        changes += y == 1 || progressBarLength(y, 60) !=
+                                 progressBarLength(static_cast<std::uint16_t>(y - 1), 60);
         showProgress(state.conversion, y, 60, 3);
+    }
+    EXPECT_EQ(fakeSurface().presents, changes) << "sent on whenever the bar changes";
     const std::string& out = fakeSurface().passedThrough;
     std::size_t redraws = 0;
     for (std::size_t at = 0; (at = out.find("100%", at)) != std::string::npos; at += 4)

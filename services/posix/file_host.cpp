@@ -16,23 +16,29 @@
 
 namespace {
 
-// A data file in the making. Signal handlers read the slots, so each keeps
-// its temporary name in a buffer of its own and says by its state whether
-// that name stands in the directory.
+// A data file in the making. Signal handlers read the slots, so each says by
+// its state whether its temporary name stands in the directory, and keeps
+// that name in a buffer of its own.
 enum SlotState : int { FREE = SLOT_FREE, UNNAMED, NAMED, ABANDONED };
 
 struct Replacement {
     std::atomic<int> state{FREE};
     std::FILE* stream = nullptr;
-    char directory[PATH_MAX] = {};
-    char temporaryPath[PATH_MAX] = {};
+    std::string directory; // read by the program alone
 };
 
 // The program writes one data file at a time; a few more slots cost little.
 constexpr int MAX_REPLACEMENTS = 8;
 Replacement replacements[MAX_REPLACEMENTS];
+// The slots' temporary names, apart from the slots, so that looking through
+// the slots touches one page and not eight.
+char temporaryPaths[MAX_REPLACEMENTS][PATH_MAX];
 
 static_assert(std::atomic<int>::is_always_lock_free);
+
+char (&temporaryPathOf(const Replacement& slot))[PATH_MAX] {
+    return temporaryPaths[&slot - replacements];
+}
 
 Replacement* slotOf(std::FILE* stream) {
     return slotHolding(replacements, stream);
@@ -113,7 +119,7 @@ bool nameUnnamed(Replacement& slot) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
             path[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> 33) % 36];
         }
-        if (!copyInto(slot.temporaryPath, path))
+        if (!copyInto(temporaryPathOf(slot), path))
             return false;
         // Named first, so that a signal from here on removes it.
         int expected = UNNAMED;
@@ -130,7 +136,7 @@ bool nameUnnamed(Replacement& slot) {
 
 void release(Replacement& slot) {
     if (slot.state.exchange(FREE) == NAMED)
-        unlink(slot.temporaryPath);
+        unlink(temporaryPathOf(slot));
     slot.stream = nullptr;
 }
 
@@ -172,12 +178,13 @@ bool hostRefusesReplacement(const std::string& name) {
 std::FILE* hostCreateReplacement(const std::string& name) {
     Replacement* slot = freeSlot();
     const std::string directory = directoryOf(name);
-    if (slot == nullptr || !copyInto(slot->directory, directory))
+    if (slot == nullptr)
         return nullptr;
+    slot->directory = directory;
     int descriptor = createUnnamed(directory);
     SlotState state = UNNAMED;
     if (descriptor < 0) {
-        descriptor = createNamed(directory, slot->temporaryPath);
+        descriptor = createNamed(directory, temporaryPathOf(*slot));
         state = NAMED;
     }
     if (descriptor < 0)
@@ -187,7 +194,7 @@ std::FILE* hostCreateReplacement(const std::string& name) {
     if (stream == nullptr) {
         close(descriptor);
         if (state == NAMED)
-            unlink(slot->temporaryPath);
+            unlink(temporaryPathOf(*slot));
         return nullptr;
     }
     slot->stream = stream;
@@ -207,7 +214,7 @@ bool hostCommitReplacement(std::FILE* stream, const std::string& name) {
     // After the unfinished files were removed nothing may be put in place; a
     // removal while the rename runs makes the rename fail.
     if (done && slot->state.load() == NAMED) {
-        done = std::rename(slot->temporaryPath, name.c_str()) == 0;
+        done = std::rename(temporaryPathOf(*slot), name.c_str()) == 0;
         if (done)
             slot->state.store(FREE);
     } else {
@@ -230,7 +237,7 @@ void hostRemoveUnfinishedReplacements() {
     for (Replacement& slot : replacements) {
         int state = slot.state.load();
         if (state == NAMED)
-            unlink(slot.temporaryPath);
+            unlink(temporaryPathOf(slot));
         if (state == NAMED || state == UNNAMED)
             slot.state.compare_exchange_strong(state, ABANDONED);
     }
