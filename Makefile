@@ -95,13 +95,17 @@ WINE_ENV = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # The unit tests of the Windows build under Wine, then pictoline.exe in a
 # terminal against the Linux build.
+# Now and then Wine fails to start a test program at all (no output, a
+# failure within milliseconds), so a failed test runs once more; a test that
+# really fails, fails twice.
 windows-test:
 	@$(PREREQUISITES) windows-test
 	$(MAIN_TREE)
 	$(call configure,$(WINDOWS_BUILD),-DBUILD_TESTING=ON $(WINDOWS_OPTIONS))
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cmake --build $(BUILD) -j $(JOBS) --target pictoline
-	cd $(WINDOWS_BUILD) && $(WINE_ENV) $(CURDIR)/tools/with_wine_session.sh ctest --output-on-failure
+	cd $(WINDOWS_BUILD) && $(WINE_ENV) $(CURDIR)/tools/with_wine_session.sh \
+	    ctest --output-on-failure --repeat until-pass:2
 	$(WINE_ENV) tests/e2e/wine.sh $(WINDOWS_BUILD)/pictoline.exe $(BUILD)/pictoline
 
 # The release archives in dist/: the sources, the Linux program, the Windows
