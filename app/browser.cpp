@@ -20,7 +20,7 @@ constexpr std::uint32_t BITMAP_MASK = 39;
 void print(const Text& text) {
     printText(SCREEN_DESTINATION, text, PrintSeparator::None);
 }
-// Names and paths come from the file system: shown a cell a byte, never acted on.
+// Names and paths come from the file system: shown as their characters, never acted on.
 void printName(const Text& name) {
     printName(SCREEN_DESTINATION, name, PrintSeparator::None);
 }
@@ -86,17 +86,24 @@ void printDimensions(const BitmapInfo& info, PrintSeparator last) {
     printUnsigned8(SCREEN_DESTINATION, info.bitsPerPixel, last);
 }
 
+// The name field of a bitmap row: the name's first characters, as many as
+// fit in SHORT_NAME_LENGTH characters and as many cells, then blank cells
+// (zero bytes) up to SHORT_NAME_WIDTH cells, so that the numbers stand in the
+// same column whatever the script.
+Text shortName(const Text& name) {
+    const NameStart start = screenNameStart(name, SHORT_NAME_LENGTH, SHORT_NAME_LENGTH);
+    return name.substr(0, start.bytes) + Text(SHORT_NAME_WIDTH - start.cells, '\0');
+}
+
 void drawBitmapRow(ProgramState& state, const Text& name, bool highlighted) {
     if (highlighted)
         state.highlightKind = EntryKind::Bitmap;
-    FixedField shortName = makeField(SHORT_NAME_WIDTH);
-    assign(shortName, leftText(name, SHORT_NAME_LENGTH));
     print(spaces(4));
     if (highlighted)
         setColour(BLUE, WHITE);
     else
         setColour(WHITE, BLUE);
-    printName(fullText(shortName));
+    printName(shortName(name));
     const BitmapInfo info = peekBitmapHeader(name, state.conversion.bitmapFileNumber);
     if (!highlighted) {
         printDimensions(info, PrintSeparator::Newline);

@@ -8,7 +8,9 @@
 enum class BrowserRequest { Redraw, EnterDirectory, Convert, Quit };
 
 inline constexpr std::size_t LIST_ROWS = 20;
-inline constexpr int SHORT_NAME_LENGTH = 30;
+// A bitmap's name field: at most 30 characters in at most 30 cells, then
+// blanks up to 40 cells.
+inline constexpr std::size_t SHORT_NAME_LENGTH = 30;
 inline constexpr std::size_t SHORT_NAME_WIDTH = 40;
 
 // Whether the entry at index (from 1) is drawn: the window starts at the

@@ -24,7 +24,7 @@ void write(const Text& text) {
 void writeLine(const Text& text) {
     printText(SCREEN_DESTINATION, text, PrintSeparator::Newline);
 }
-// Names and paths come from the file system: shown a cell a byte, never acted on.
+// Names and paths come from the file system: shown as their characters, never acted on.
 void writeName(const Text& name) {
     printName(SCREEN_DESTINATION, name, PrintSeparator::None);
 }

@@ -41,7 +41,7 @@ void buildTimestamp(ConversionState& state) {
 void writeHeader(const ConversionState& state, const Text& bitmapName) {
     writeLine(RULE_LINE);
     printText(DATA_FILE_NUMBER, "bildname:", PrintSeparator::NextZone);
-    writeLine("'originalname: " + printableName(bitmapName));
+    writeLine("'originalname: " + printableName(nameAsText(bitmapName)));
     write("'Konvertiertes Bitmap - Aufloesung: ");
     writeNumber(state.info.width);
     write("x");

@@ -1,8 +1,8 @@
 // The console over the tests' fake surface, on screens from 1 x 1 to 80 x 25:
 // cursor moves, colours, clears and pieces of arbitrary bytes, as text or as
-// glyphs. After every
-// call the surface must match a plain model of the console's rules: the
-// cells, the cursor (always inside the area), the attribute, the owed row.
+// names (UTF-8 or a byte a cell). After every call the surface must match a
+// plain model of the console's rules: the cells, wide characters whole, the
+// cursor (always inside the area), the attribute, the owed row.
 //
 // The input: the width and height bytes, then operations, each an opcode
 // byte and its arguments.
@@ -13,6 +13,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "services/console.h"
+#include "services/host.h"
 #include "services/screen_model.h"
 #include "tests/fakes/fakes.h"
 
@@ -51,7 +52,7 @@ void scrollModel(Model& model, int rows) {
     for (int n = 0; n < rows && n < model.height; ++n) {
         model.cells.erase(model.cells.begin(), model.cells.begin() + model.width);
         model.cells.insert(model.cells.end(), static_cast<std::size_t>(model.width),
-                           Cell{' ', model.attribute});
+                           Cell{ScreenCharacter{}, model.attribute});
     }
 }
 
@@ -68,24 +69,52 @@ void takeUpRowsBelow(Model& model, Position& at) {
     }
 }
 
-void putCharacter(Model& model, Position& at, unsigned char byte) {
+// Blanks what is left of a wide character whose other half is overwritten.
+void breakAround(Model& model, const Position& at, int cells) {
+    if (at.x > 1 && cellOf(model, at.y, at.x).character.width == 0)
+        cellOf(model, at.y, at.x - 1).character = ScreenCharacter{};
+    const int next = at.x + cells;
+    if (next <= model.width && cellOf(model, at.y, next).character.width == 0)
+        cellOf(model, at.y, next).character = ScreenCharacter{};
+}
+
+void putCharacter(Model& model, Position& at, const ScreenCharacter& character) {
     takeUpRowsBelow(model, at);
-    cellOf(model, at.y, at.x) = Cell{byte, model.attribute};
-    if (++at.x > model.width) {
+    breakAround(model, at, character.width);
+    cellOf(model, at.y, at.x) = Cell{character, model.attribute};
+    if (character.width == 2)
+        cellOf(model, at.y, at.x + 1) = Cell{RIGHT_HALF, model.attribute};
+    at.x += character.width;
+    if (at.x > model.width) {
         at.x = 1;
         ++at.y;
     }
+}
+
+// A wide character never starts in the last column: that one is left blank.
+void putNameCharacter(Model& model, Position& at, const ScreenCharacter& character) {
+    if (character.width == 2 && model.width < 2) {
+        putCharacter(model, at, fixedCharacter('?'));
+        return;
+    }
+    if (character.width == 2 && at.x == model.width)
+        putCharacter(model, at, fixedCharacter(' '));
+    putCharacter(model, at, character);
+}
+
+void putByte(Model& model, Position& at, unsigned char byte) {
+    putCharacter(model, at, fixedCharacter(byte));
 }
 
 bool movesOnly(unsigned char byte) {
     return byte == '\r' || byte == '\n' || byte == '\b';
 }
 
-// As glyphs, every byte of the piece is a character.
-void modelWrite(Model& model, const std::string& piece, bool asGlyphs) {
+// As a name, the piece is its characters and no byte acts.
+void modelWrite(Model& model, const std::string& piece, bool asName) {
     if (piece.empty())
         return;
-    std::size_t lineEnd = asGlyphs ? std::string::npos : piece.find_last_of("\r\n");
+    std::size_t lineEnd = asName ? std::string::npos : piece.find_last_of("\r\n");
     model.printColumn = lineEnd == std::string::npos ? model.printColumn + piece.size()
                                                      : piece.size() - lineEnd - 1;
     if (!model.console) {
@@ -98,14 +127,15 @@ void modelWrite(Model& model, const std::string& piece, bool asGlyphs) {
         at = {1, at.y + 1};
         takeUpRowsBelow(model, at);
     }
-    bool endsWithCharacter = false;
-    for (char c : piece) {
+    bool endsWithCharacter = asName;
+    const NameRule rule{fakeSurface().utf8, surfaceCharacterWidth};
+    for (std::size_t i = 0; asName && i < piece.size();) {
+        ScreenCharacter character;
+        i += readNameCharacter(std::string_view(piece).substr(i), rule, character);
+        putNameCharacter(model, at, character);
+    }
+    for (char c : asName ? std::string() : piece) {
         auto byte = static_cast<unsigned char>(c);
-        if (asGlyphs) {
-            putCharacter(model, at, byte);
-            endsWithCharacter = true;
-            continue;
-        }
         if (byte == '\r') {
             at.x = 1;
         } else if (byte == '\n') {
@@ -114,9 +144,9 @@ void modelWrite(Model& model, const std::string& piece, bool asGlyphs) {
             at.x = at.x > 1 ? at.x - 1 : 1;
         } else if (byte == '\t') {
             for (int n = TAB_WIDTH - (at.x - 1) % TAB_WIDTH; n > 0; --n)
-                putCharacter(model, at, ' ');
+                putByte(model, at, ' ');
         } else if (byte != '\a') {
-            putCharacter(model, at, byte);
+            putByte(model, at, byte);
         }
         if (byte != '\a')
             endsWithCharacter = !movesOnly(byte);
@@ -149,7 +179,7 @@ void modelClear(Model& model) {
     if (!model.console)
         return;
     for (Cell& cell : model.cells)
-        cell = Cell{' ', model.attribute};
+        cell = Cell{ScreenCharacter{}, model.attribute};
     model.row = model.column = 1;
     model.pendingLine = false;
     model.printColumn = 0;
@@ -206,7 +236,7 @@ void runOperation(ByteReader& reader, Model& model) {
     }
     case 4: {
         std::string piece = nextPiece(reader);
-        writeGlyphsToScreen(piece.data(), piece.size());
+        writeNameToScreen(piece.data(), piece.size());
         modelWrite(model, piece, true);
         break;
     }
@@ -222,11 +252,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ByteReader reader{data, size};
     std::uint8_t shape = nextByte(reader);
     int width = 1 + shape % SCREEN_COLUMNS;
-    int height = 1 + nextByte(reader) % SCREEN_ROWS;
+    std::uint8_t heightByte = nextByte(reader);
+    int height = 1 + heightByte % SCREEN_ROWS;
     // One input in sixteen writes to output that is not a console.
     bool console = (shape & 0xF0) != 0xF0;
     resetFakeSurface(width, height);
     fakeSurface().isConsole = console;
+    // One input in two shows names as in the C locale, a byte a cell.
+    fakeSurface().utf8 = (heightByte & 0x80) == 0;
     Model model = makeModel(width, height, console);
     checkAgainst(model);
     while (!atEnd(reader)) {

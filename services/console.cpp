@@ -26,7 +26,7 @@ struct PieceWriter {
     int x;
     int y;
     std::uint8_t attribute;
-    char run[RUN_LIMIT];
+    ScreenCharacter run[RUN_LIMIT];
     std::size_t runLength = 0;
     int runColumn = 1;
 };
@@ -45,13 +45,13 @@ void takeUpRowsBelow(PieceWriter& w) {
     }
 }
 
-void putCharacter(PieceWriter& w, char byte) {
+void putCharacter(PieceWriter& w, const ScreenCharacter& character) {
     if (w.runLength == 0) {
         takeUpRowsBelow(w);
         w.runColumn = w.x;
     }
-    w.run[w.runLength++] = byte;
-    ++w.x;
+    w.run[w.runLength++] = character;
+    w.x += character.width;
     if (w.runLength == RUN_LIMIT)
         flushRun(w);
     if (w.x > w.width) {
@@ -59,6 +59,19 @@ void putCharacter(PieceWriter& w, char byte) {
         w.x = 1;
         ++w.y;
     }
+}
+
+// A wide character that does not fit in the last column goes to the next
+// row and leaves that column blank, as terminals do; a row too narrow for
+// it at all shows "?" instead.
+void putNameCharacter(PieceWriter& w, const ScreenCharacter& character) {
+    if (character.width == 2 && w.width < 2) {
+        putCharacter(w, fixedCharacter('?'));
+        return;
+    }
+    if (character.width == 2 && w.x == w.width)
+        putCharacter(w, fixedCharacter(' '));
+    putCharacter(w, character);
 }
 
 void moveWithinPiece(PieceWriter& w, unsigned char byte) {
@@ -82,14 +95,14 @@ void writeByte(PieceWriter& w, unsigned char byte) {
         break;
     case '\t':
         for (int n = TAB_WIDTH - (w.x - 1) % TAB_WIDTH; n > 0; --n)
-            putCharacter(w, ' ');
+            putCharacter(w, fixedCharacter(' '));
         break;
     case '\a':
         flushRun(w);
         surfaceBeep();
         break;
     default:
-        putCharacter(w, static_cast<char>(byte));
+        putCharacter(w, fixedCharacter(byte));
     }
 }
 
@@ -156,11 +169,16 @@ bool screenIsRedirected() {
 
 namespace {
 
-// Writes a piece; as glyphs, every byte is a character, none acts on the screen.
-void writePiece(const char* bytes, std::size_t count, bool asGlyphs) {
+NameRule nameRule() {
+    return NameRule{surfaceShowsUtf8(), surfaceCharacterWidth};
+}
+
+// Writes a piece; as a name, it is shown as its characters and no byte acts
+// on the screen.
+void writePiece(const char* bytes, std::size_t count, bool asName) {
     if (count == 0)
         return;
-    console.column = asGlyphs ? console.column + count : columnAfter(console.column, bytes, count);
+    console.column = asName ? console.column + count : columnAfter(console.column, bytes, count);
     if (!surfaceIsConsole()) {
         surfacePassThrough(bytes, count);
         return;
@@ -176,14 +194,20 @@ void writePiece(const char* bytes, std::size_t count, bool asGlyphs) {
         ++w.y;
         takeUpRowsBelow(w);
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        if (asGlyphs)
-            putCharacter(w, bytes[i]);
-        else
+    if (asName) {
+        const NameRule rule = nameRule();
+        const std::string_view name(bytes, count);
+        ScreenCharacter character;
+        for (std::size_t at = 0; at < count;) {
+            at += readNameCharacter(name.substr(at), rule, character);
+            putNameCharacter(w, character);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
             writeByte(w, static_cast<unsigned char>(bytes[i]));
     }
     flushRun(w);
-    if ((asGlyphs || endsWithCharacter(bytes, count)) && w.x == 1 && w.y == w.height + 1) {
+    if ((asName || endsWithCharacter(bytes, count)) && w.x == 1 && w.y == w.height + 1) {
         console.pendingLine = true;
         surfacePlaceCursor(w.height, w.width);
         return;
@@ -198,8 +222,12 @@ void writeToScreen(const char* bytes, std::size_t count) {
     writePiece(bytes, count, false);
 }
 
-void writeGlyphsToScreen(const char* bytes, std::size_t count) {
+void writeNameToScreen(const char* bytes, std::size_t count) {
     writePiece(bytes, count, true);
+}
+
+NameStart screenNameStart(std::string_view name, std::size_t characters, std::size_t cells) {
+    return nameStart(name, nameRule(), characters, cells);
 }
 
 void flushScreen() {

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
+#include "services/screen_characters.h"
 #include "services/screen_size.h"
 
 struct ConsoleState {
@@ -48,9 +50,12 @@ void setColour(int foreground, int background);
 void clearScreen();
 void moveCursor(int row, int column);
 void writeToScreen(const char* bytes, std::size_t count);
-// Writes every byte as a character, control bytes included, which then show
-// as their glyphs: a name is shown, never acted on.
-void writeGlyphsToScreen(const char* bytes, std::size_t count);
+// Writes a name or path as its characters, each in the cells it takes, wide
+// ones wrapped whole; its control bytes show as glyphs and never act.
+void writeNameToScreen(const char* bytes, std::size_t count);
+// How much of the start of a name shows in at most characters characters
+// and at most cells cells.
+NameStart screenNameStart(std::string_view name, std::size_t characters, std::size_t cells);
 // Makes the user see the screen as it now stands.
 void flushScreen();
 // True when the output is not a console: every printed byte goes there unchanged.

@@ -249,3 +249,7 @@ Text startDirectory() {
 Text pathSeparator() {
     return Text(1, hostPathSeparator());
 }
+
+Text nameAsText(const Text& name) {
+    return hostNameAsText(name);
+}

@@ -45,5 +45,7 @@ std::int64_t fileLength(int number);
 Text startDirectory();
 // The host's separator between a directory and a name.
 Text pathSeparator();
+// A name as the program's text files hold it (the data file's "originalname").
+Text nameAsText(const Text& name);
 // Removes the temporary files of unfinished output; safe in a signal handler.
 void removeUnfinishedFiles();

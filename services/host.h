@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "services/key_code.h"
+#include "services/screen_characters.h"
 #include "services/screen_size.h"
 
 // The screen surface: a text area of cells, rows and columns from 1, row 1 at
@@ -28,9 +29,15 @@ int surfaceHeight();
 // The cursor and the attribute later output uses; false when they cannot be read.
 bool surfaceCursor(int& row, int& column, std::uint8_t& attribute);
 void surfaceSetAttribute(std::uint8_t attribute);
-// Puts bytes into consecutive cells of one row; the cursor does not move.
-void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
+// Puts characters into consecutive cells of one row, a wide one into two;
+// the cursor does not move.
+void surfacePutRun(int row, int column, const ScreenCharacter* characters, std::size_t count,
                    std::uint8_t attribute);
+// Whether names show as their UTF-8 characters, or one byte to a cell.
+bool surfaceShowsUtf8();
+// The cells the surface gives a character: 1, 2 for a wide one, 0 for a mark
+// that joins the one before it, -1 for one it cannot show.
+int surfaceCharacterWidth(char32_t code);
 // Makes every cell of one row a space in the attribute.
 void surfaceFillRow(int row, std::uint8_t attribute);
 // Makes every cell of the visible window outside the text area a space in the attribute.
@@ -118,5 +125,8 @@ void hostDiscardReplacement(std::FILE* stream);
 // Removes every replacement not yet committed and makes its commit fail;
 // safe in a signal handler.
 void hostRemoveUnfinishedReplacements();
+// A name as the program's text files hold it: the system's own bytes on
+// POSIX; on Windows the ANSI code page, "?" for what it cannot hold.
+std::string hostNameAsText(const std::string& name);
 // Registers a function to run at every normal end of the program.
 void hostAtExit(void (*function)());

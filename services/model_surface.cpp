@@ -22,9 +22,9 @@ void surfaceSetAttribute(std::uint8_t attribute) {
     surfaceModel().attribute = attribute;
 }
 
-void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
+void surfacePutRun(int row, int column, const ScreenCharacter* characters, std::size_t count,
                    std::uint8_t attribute) {
-    putRun(surfaceModel(), row, column, bytes, count, attribute);
+    putCharacters(surfaceModel(), row, column, characters, count, attribute);
 }
 
 void surfaceFillRow(int row, std::uint8_t attribute) {

@@ -61,7 +61,7 @@ void printName(int destination, const Text& name, PrintSeparator separator) {
     if (destination != SCREEN_DESTINATION)
         writePiece(destination, name);
     else if (!name.empty())
-        writeGlyphsToScreen(name.data(), name.size());
+        writeNameToScreen(name.data(), name.size());
     printSeparator(destination, separator);
 }
 

@@ -2,6 +2,23 @@
 
 #include <algorithm>
 
+namespace {
+
+bool isRightHalf(const Cell& cell) {
+    return cell.character.width == 0;
+}
+
+// Blanks the half of a wide character that lies outside columns from..to
+// of a row, before they are overwritten.
+void breakWideCharacters(ScreenModel& model, int row, int from, int to) {
+    if (from > 1 && isRightHalf(cellAt(model, row, from)))
+        cellAt(model, row, from - 1).character = ScreenCharacter{};
+    if (to < model.width && isRightHalf(cellAt(model, row, to + 1)))
+        cellAt(model, row, to + 1).character = ScreenCharacter{};
+}
+
+} // namespace
+
 ScreenModel makeScreenModel(int width, int height) {
     ScreenModel model;
     model.width = std::max(width, 0);
@@ -18,19 +35,24 @@ const Cell& cellAt(const ScreenModel& model, int row, int column) {
     return model.cells[static_cast<std::size_t>(row - 1) * model.width + (column - 1)];
 }
 
-void putRun(ScreenModel& model, int row, int column, const char* bytes, std::size_t count,
-            std::uint8_t attribute) {
+void putCharacters(ScreenModel& model, int row, int column, const ScreenCharacter* characters,
+                   std::size_t count, std::uint8_t attribute) {
     if (row < 1 || row > model.height)
         return;
+    long long x = column;
     for (std::size_t i = 0; i < count; ++i) {
-        long long x = static_cast<long long>(column) + static_cast<long long>(i);
-        if (x > model.width)
+        const ScreenCharacter& character = characters[i];
+        const long long last = x + character.width - 1;
+        if (last > model.width)
             break;
-        if (x < 1)
-            continue;
-        Cell& cell = cellAt(model, row, static_cast<int>(x));
-        cell.byte = static_cast<unsigned char>(bytes[i]);
-        cell.attribute = attribute;
+        if (x >= 1) {
+            const int at = static_cast<int>(x);
+            breakWideCharacters(model, row, at, static_cast<int>(last));
+            cellAt(model, row, at) = Cell{character, attribute};
+            if (character.width == 2)
+                cellAt(model, row, at + 1) = Cell{RIGHT_HALF, attribute};
+        }
+        x = last + 1;
     }
 }
 
@@ -38,7 +60,7 @@ void fillRow(ScreenModel& model, int row, std::uint8_t attribute) {
     if (row < 1 || row > model.height)
         return;
     for (int x = 1; x <= model.width; ++x)
-        cellAt(model, row, x) = Cell{' ', attribute};
+        cellAt(model, row, x) = Cell{ScreenCharacter{}, attribute};
 }
 
 void scrollUp(ScreenModel& model, int rows, std::uint8_t attribute) {
@@ -57,8 +79,8 @@ std::string rowText(const ScreenModel& model, int row) {
     if (row < 1 || row > model.height)
         return text;
     for (int x = 1; x <= model.width; ++x) {
-        unsigned char byte = cellAt(model, row, x).byte;
-        text.push_back(byte == 0 ? ' ' : static_cast<char>(byte));
+        const ScreenCharacter& character = cellAt(model, row, x).character;
+        text.append(character.bytes, character.length);
     }
     return text;
 }

@@ -1,15 +1,17 @@
 #pragma once
 
-// An in-memory grid of character cells: a byte and an attribute each, with a
-// cursor. The POSIX build's screen and the tests' screen.
+// An in-memory grid of character cells: a character and an attribute each,
+// with a cursor. The POSIX build's screen and the tests' screen.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "services/screen_characters.h"
+
 struct Cell {
-    unsigned char byte = ' ';
+    ScreenCharacter character;
     std::uint8_t attribute = 7;
     bool operator==(const Cell&) const = default;
 };
@@ -26,9 +28,12 @@ struct ScreenModel {
 ScreenModel makeScreenModel(int width, int height);
 Cell& cellAt(ScreenModel& model, int row, int column);
 const Cell& cellAt(const ScreenModel& model, int row, int column);
-void putRun(ScreenModel& model, int row, int column, const char* bytes, std::size_t count,
-            std::uint8_t attribute);
+// Puts characters into consecutive cells of one row, a wide one into two;
+// what lies outside the row is left out. Half of a wide character that is
+// overwritten leaves its other half blank, as on a terminal.
+void putCharacters(ScreenModel& model, int row, int column, const ScreenCharacter* characters,
+                   std::size_t count, std::uint8_t attribute);
 void fillRow(ScreenModel& model, int row, std::uint8_t attribute);
 void scrollUp(ScreenModel& model, int rows, std::uint8_t attribute);
-// The bytes of one row, zero bytes shown as spaces (for tests and tools).
+// The characters of one row as UTF-8 (for tests and tools).
 std::string rowText(const ScreenModel& model, int row);

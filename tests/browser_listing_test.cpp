@@ -99,8 +99,19 @@ TEST(BrowserListing, HugeDirectoriesAreBrowsedWhole) {
     }
 }
 
-// A name is shown a cell a byte: its control bytes are glyphs, not line
-// ends, bells, backspaces or tabs, wherever the name stands on the screen.
+// A name of control bytes and ASCII as the screen shows it: each control
+// byte as its glyph.
+std::string glyphsOf(const std::string& name) {
+    std::string shown;
+    for (char byte : name) {
+        const ScreenCharacter& character = fixedCharacter(static_cast<unsigned char>(byte));
+        shown.append(character.bytes, character.length);
+    }
+    return shown;
+}
+
+// A name's control bytes are glyphs, not line ends, bells, backspaces or
+// tabs, wherever the name stands on the screen.
 TEST(BrowserListing, ControlBytesInNamesAreShownNotActedOn) {
     const std::string names[] = {"a\nb", "c\rd", "e\ag", "h\bi", "j\tk", "\x1b[2J"};
     for (const std::string& name : names) {
@@ -114,16 +125,64 @@ TEST(BrowserListing, ControlBytesInNamesAreShownNotActedOn) {
             startFakeProgram(state);
             state.highlight = highlight;
             drawBrowser(state);
-            const std::string shown = highlight == 1 ? name : name + ".bmp";
+            const std::string glyphs = glyphsOf(name);
+            const std::string shown = highlight == 1 ? glyphs : glyphs + ".bmp";
+            const std::size_t cells = name.size();
             EXPECT_EQ(row(1).substr(0, 18), "== Pictoline V1.1 ");
-            EXPECT_EQ(row(3), padded(" current path: /f" + name));
-            EXPECT_EQ(row(4), padded("    " + name));
-            EXPECT_EQ(row(5), padded("    " + name + ".bmp" + std::string(36 - name.size(), ' ') +
-                                     "0 x 0 x 0"));
+            EXPECT_EQ(row(3), " current path: /f" + glyphs + std::string(63 - cells, ' '));
+            EXPECT_EQ(row(4), "    " + glyphs + std::string(76 - cells, ' '));
+            EXPECT_EQ(row(5), "    " + glyphs + ".bmp" + std::string(36 - cells, ' ') +
+                                  "0 x 0 x 0" + std::string(27, ' '));
             EXPECT_EQ(row(24), std::string(80, '='));
-            EXPECT_EQ(row(25), padded("/f" + name + "/" + shown));
+            EXPECT_EQ(row(25),
+                      "/f" + glyphs + "/" + shown +
+                          std::string(77 - cells - (highlight == 1 ? cells : cells + 4), ' '));
             EXPECT_EQ(fakeSurface().beeps, 0);
         }
+    }
+}
+
+std::string repeated(const std::string& text, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+// A bitmap's name field holds its first 30 characters cut to 30 cells, then
+// blanks to 40 cells: the numbers stand at column 45 in every script.
+TEST(BrowserListing, NameFieldTakesThirtyCharactersInThirtyCells) {
+    const std::string zhe = "\xD0\xB6", day = "\xE6\x97\xA5", acute = "\xCC\x81";
+    const struct {
+        const char* what;
+        std::string name; // before ".bmp"
+        bool utf8;
+        std::string field; // the name's part of the row, as it shows
+        std::size_t cells;
+    } cases[] = {
+        {"accented", "caf\xC3\xA9", true, "caf\xC3\xA9.bmp", 8},
+        {"decomposed", "cafe" + acute, true, "cafe" + acute + ".bmp", 8},
+        {"35 Cyrillic letters", repeated(zhe, 35), true, repeated(zhe, 30), 30},
+        {"20 wide characters", repeated(day, 20), true, repeated(day, 15), 30},
+        {"a wide character ending past cell 30", repeated(day, 14) + "a" + day + "b", true,
+         repeated(day, 14) + "a", 29},
+        {"the C locale, a byte a cell", repeated("\xC3\xA9", 20), false,
+         repeated("\xE2\x94\x9C\xE2\x8C\x90", 15), 30},
+        {"35 ASCII characters", std::string(35, 'x'), true, std::string(30, 'x'), 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeDirectory directory;
+        directory.entries = {{c.name + ".bmp", ARCHIVE}};
+        setFakeDirectory(directory);
+        ProgramState state;
+        startFakeProgram(state);
+        fakeSurface().utf8 = c.utf8;
+        state.highlight = 2;
+        drawBrowser(state);
+        EXPECT_EQ(row(4), "    " + c.field + std::string(40 - c.cells, ' ') + "0 x 0 x 0" +
+                              std::string(27, ' '));
+        EXPECT_EQ(cellAt(fakeSurface().screen, 4, 45).character, fixedCharacter('0'));
     }
 }
 

@@ -36,7 +36,7 @@ TEST_F(ConsoleTest, ClearFillsEveryCellInTheCurrentColours) {
     clearScreen();
     for (int row = 1; row <= 25; ++row)
         for (int column = 1; column <= 80; ++column) {
-            ASSERT_EQ(cellAt(screen(), row, column).byte, ' ');
+            ASSERT_EQ(cellAt(screen(), row, column).character, fixedCharacter(' '));
             ASSERT_EQ(cellAt(screen(), row, column).attribute, 252);
         }
     EXPECT_EQ(cursor().row, 1);
@@ -105,9 +105,8 @@ TEST_F(ConsoleTest, BellBeepsAndWritesNothing) {
 TEST_F(ConsoleTest, ZeroByteIsABlankCellInTheCurrentColours) {
     setColour(14, 1);
     write(std::string("a\0b", 3));
-    EXPECT_EQ(cellAt(screen(), 1, 2).byte, 0);
+    EXPECT_EQ(rowText(screen(), 1).substr(0, 3), "a b");
     EXPECT_EQ(cellAt(screen(), 1, 2).attribute, 0x1E);
-    EXPECT_EQ(cellAt(screen(), 1, 3).byte, 'b');
 }
 
 TEST_F(ConsoleTest, FullBottomRowOwesTheScrollUntilTheNextWrite) {
@@ -134,7 +133,7 @@ TEST_F(ConsoleTest, MoveCursorCancelsTheOwedScroll) {
     moveCursor(15, 10);
     write("x");
     EXPECT_EQ(rowText(screen(), 25), std::string(80, 'y'));
-    EXPECT_EQ(cellAt(screen(), 15, 10).byte, 'x');
+    EXPECT_EQ(rowText(screen(), 15)[9], 'x');
 }
 
 TEST_F(ConsoleTest, LineEndAfterFullBottomRowScrollsTwice) {
@@ -201,6 +200,41 @@ TEST_F(ConsoleTest, EmptyPieceKeepsTheOwedRow) {
     write("");
     EXPECT_TRUE(consoleState().pendingLine);
     EXPECT_EQ(rowText(screen(), 25), std::string(80, 'y'));
+}
+
+// A wide character in a name that does not fit in the last column goes to
+// the next row whole and leaves that column blank; one that fills the
+// bottom row owes the scroll as any other character does.
+TEST_F(ConsoleTest, NamesWrapWideCharactersWhole) {
+    const std::string day = "\xE6\x97\xA5";
+    const struct {
+        const char* what;
+        int row, column;
+        int endRow, endColumn;
+        bool owed;
+        int shownRow; // the row that shows the character, from column 1 or 79
+        std::string shown;
+    } cases[] = {
+        {"fits in the last two columns", 5, 79, 6, 1, false, 5, day},
+        {"past the last column", 5, 80, 6, 3, false, 6, day},
+        {"fills the bottom row", 25, 79, 25, 80, true, 25, day},
+        {"past the bottom row's last column", 25, 80, 25, 3, false, 25, day},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        moveCursor(c.row, 1);
+        write(std::string(static_cast<std::size_t>(c.column - 1), 'x'));
+        writeNameToScreen(day.data(), day.size());
+        EXPECT_EQ(cursor().row, c.endRow);
+        EXPECT_EQ(cursor().column, c.endColumn);
+        EXPECT_EQ(consoleState().pendingLine, c.owed);
+        const bool wrapped = c.column == 80;
+        EXPECT_EQ(rowText(screen(), c.shownRow).substr(wrapped ? 0 : 78, day.size()), c.shown);
+        if (wrapped) {
+            EXPECT_EQ(rowText(screen(), c.shownRow - 1), std::string(79, 'x') + " ");
+        }
+    }
 }
 
 TEST(ConsolePassThrough, BytesGoOutUnchangedWhenNotAConsole) {

@@ -9,14 +9,37 @@
 #include <string>
 #include <vector>
 
-#include "services/posix/glyphs.h"
+#include "tests/support/screen_text.h"
 
 namespace {
 
+// The cells a terminal gives a code point: CJK ideographs and full-width
+// forms two, combining diacritics none (they join the cell before).
+int terminalWidthOf(char32_t code) {
+    if (code >= 0x300 && code <= 0x36F)
+        return 0;
+    if ((code >= 0x2E80 && code <= 0xA4CF) || (code >= 0xFF00 && code <= 0xFF60))
+        return 2;
+    return 1;
+}
+
+char32_t codeOf(const std::string& utf8) {
+    const auto lead = static_cast<unsigned char>(utf8[0]);
+    char32_t code = lead < 0x80   ? lead
+                    : lead < 0xE0 ? lead & 0x1F
+                    : lead < 0xF0 ? lead & 0x0F
+                                  : lead & 0x07;
+    for (std::size_t i = 1; i < utf8.size(); ++i)
+        code = code << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+    return code;
+}
+
 // A terminal that understands only what the presenter may send: CUP, SGR
 // colours, a scroll region (DECSTBM) with line feed and reverse index,
-// printable ASCII and UTF-8. It wraps late, like xterm; rows it scrolls in
-// hold "#" in unknown colours, so a presenter that trusts them is caught.
+// printable ASCII and UTF-8, wide characters in two cells (the right half
+// holds "") and marks that join the cell before. It wraps late, like xterm;
+// rows it scrolls in hold "#" in unknown colours, so a presenter that trusts
+// them is caught.
 struct Terminal {
     int width;
     int height;
@@ -141,18 +164,46 @@ struct Terminal {
         return j + 1;
     }
 
+    int at(int r, int c) const { return (r - 1) * width + (c - 1); }
+
+    // Blanks the other half of a wide character that cell (row, c) cuts in two.
+    void breakWide(int c) {
+        if (glyphs[at(row, c)].empty() && c > 1)
+            glyphs[at(row, c - 1)] = " ";
+        if (c < width && glyphs[at(row, c + 1)].empty())
+            glyphs[at(row, c + 1)] = " ";
+    }
+
     void print(const std::string& glyph) {
+        const int cells = terminalWidthOf(codeOf(glyph));
+        if (cells == 0) {
+            const int last = pendingWrap ? column : column - 1;
+            if (last < 1)
+                error = "mark with nothing before it";
+            else
+                glyphs[at(row, last)] += glyph;
+            return;
+        }
         if (pendingWrap) {
             row++, column = 1, pendingWrap = false;
             if (row > height)
                 error = "scrolled";
         }
+        if (cells == 2 && column == width)
+            error = "wide character at the last column";
         if (!error.empty())
             return;
-        int at = (row - 1) * width + (column - 1);
-        glyphs[at] = glyph;
-        attributes[at] = fg < 0 || bg < 0 ? -1 : fg + 16 * bg;
+        const int attribute = fg < 0 || bg < 0 ? -1 : fg + 16 * bg;
+        for (int c = column; c < column + cells; ++c)
+            breakWide(c);
+        glyphs[at(row, column)] = glyph;
+        attributes[at(row, column)] = attribute;
+        if (cells == 2) {
+            glyphs[at(row, column + 1)] = "";
+            attributes[at(row, column + 1)] = attribute;
+        }
         writes++;
+        column += cells - 1;
         if (column == width)
             pendingWrap = true;
         else
@@ -179,10 +230,13 @@ struct Terminal {
     }
 };
 
-std::string glyph(unsigned char byte, bool utf8 = true) {
-    std::string out;
-    appendGlyph(out, byte, utf8);
-    return out;
+// What the terminal shows in a cell of the model: "" for the right half of
+// a wide character, "?" for a character that is not ASCII when the
+// presenter may not send UTF-8.
+std::string shown(const Cell& cell, bool utf8) {
+    const std::string bytes(cell.character.bytes, cell.character.length);
+    const bool ascii = bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) < 0x80;
+    return utf8 || ascii || bytes.empty() ? bytes : "?";
 }
 
 void expectShows(const Terminal& t, const ScreenModel& model, const Presenter& p) {
@@ -193,7 +247,7 @@ void expectShows(const Terminal& t, const ScreenModel& model, const Presenter& p
         for (int column = 1; column <= columns; ++column) {
             const Cell& cell = cellAt(model, row, column);
             int at = (row - 1) * t.width + (column - 1);
-            ASSERT_EQ(t.glyphs[at], glyph(cell.byte, p.utf8)) << row << "," << column;
+            ASSERT_EQ(t.glyphs[at], shown(cell, p.utf8)) << row << "," << column;
             ASSERT_EQ(t.attributes[at], cell.attribute) << row << "," << column;
         }
     EXPECT_EQ(t.row, std::clamp(model.cursorRow, 1, t.height));
@@ -293,55 +347,12 @@ TEST(Presenter, SgrForUnknownColours) {
     }
 }
 
-TEST(Presenter, ZeroByteIsASpace) {
-    ScreenModel model = makeScreenModel(80, 25);
-    Presenter p = presenterShowing(model);
-    cellAt(model, 4, 4).byte = 0;
-    model.cursorRow = 4, model.cursorColumn = 5;
-    EXPECT_EQ(presented(p, model), "\x1b[4;4H ");
-}
-
-struct GlyphCase {
-    unsigned char byte;
-    const char* utf8;
-    const char* ascii;
-};
-
-TEST(Glyphs, CodePage437) {
-    const GlyphCase cases[] = {
-        {0, " ", " "},   {1, "☺", "?"},        {2, "☻", "?"},   {3, "♥", "?"},   {7, "•", "?"},
-        {10, "◙", "?"},  {13, "♪", "?"},       {27, "←", "?"},  {31, "▼", "?"},  {32, " ", " "},
-        {65, "A", "A"},  {126, "~", "~"},      {127, "⌂", "?"}, {128, "Ç", "?"}, {158, "₧", "?"},
-        {176, "░", "?"}, {196, "─", "?"},      {219, "█", "?"}, {224, "α", "?"}, {227, "π", "?"},
-        {254, "■", "?"}, {255, "\u00A0", "?"},
-    };
-    for (const GlyphCase& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.byte));
-        EXPECT_EQ(glyph(c.byte, true), c.utf8);
-        EXPECT_EQ(glyph(c.byte, false), c.ascii);
-    }
-}
-
-TEST(Glyphs, EveryByteIsOnePrintableCharacter) {
-    for (int byte = 0; byte < 256; ++byte) {
-        SCOPED_TRACE(byte);
-        Terminal t(1, 1);
-        t.fg = 7, t.bg = 0;
-        t.feed(glyph(static_cast<unsigned char>(byte)));
-        EXPECT_EQ(t.error, "");
-        EXPECT_EQ(t.writes, 1);
-        std::string ascii = glyph(static_cast<unsigned char>(byte), false);
-        ASSERT_EQ(ascii.size(), 1u);
-        EXPECT_TRUE(ascii[0] >= 32 && ascii[0] < 127);
-    }
-}
-
 TEST(Presenter, ByteOneFollowsTheEncoding) {
     for (bool utf8 : {true, false}) {
         ScreenModel model = makeScreenModel(80, 25);
         Presenter p = presenterShowing(model);
         p.utf8 = utf8;
-        cellAt(model, 2, 2).byte = 1;
+        putRun(model, 2, 2, "\x01", 1, 7);
         model.cursorRow = 2, model.cursorColumn = 3;
         EXPECT_EQ(presented(p, model), std::string("\x1b[2;2H") + (utf8 ? "☺" : "?"));
     }
@@ -352,7 +363,8 @@ TEST(Presenter, ContentNeverSendsRawControls) {
         SCOPED_TRACE(utf8);
         ScreenModel model = makeScreenModel(80, 25);
         for (int i = 0; i < 256; ++i)
-            model.cells[i * 7] = Cell{static_cast<unsigned char>(i), static_cast<std::uint8_t>(i)};
+            model.cells[i * 7] =
+                Cell{fixedCharacter(static_cast<unsigned char>(i)), static_cast<std::uint8_t>(i)};
         Presenter p;
         p.utf8 = utf8;
         std::string out = presented(p, model);
@@ -390,8 +402,12 @@ TEST(Presenter, ConsecutiveCellsShareOneMove) {
     Presenter p = presenterShowing(model);
     putRun(model, 2, 5, "AB", 2, 7);
     putRun(model, 2, 9, "C", 1, 7);
-    model.cursorRow = 2, model.cursorColumn = 10;
-    EXPECT_EQ(presented(p, model), "\x1b[2;5HAB\x1b[2;9HC");
+    const ScreenCharacter wide{{'\xE6', '\x97', '\xA5'}, 3, 2};
+    putCharacters(model, 3, 5, &wide, 1, 7);
+    putRun(model, 3, 7, "D", 1, 7);
+    model.cursorRow = 3, model.cursorColumn = 8;
+    EXPECT_EQ(presented(p, model), "\x1b[2;5HAB\x1b[2;9HC\x1b[3;5H\xE6\x97\xA5"
+                                   "D");
 }
 
 TEST(Presenter, NeverReliesOnWrapAtTheLastColumn) {
@@ -561,8 +577,17 @@ TEST(Presenter, RandomEditsKeepTheTerminalInStep) {
     for (int step = 0; step < 200; ++step) {
         int edits = random() % 30;
         for (int i = 0; i < edits; ++i) {
-            Cell& cell = cellAt(model, 1 + random() % 25, 1 + random() % 80);
-            cell = Cell{static_cast<unsigned char>(random()), static_cast<std::uint8_t>(random())};
+            // Narrow, wide and marked characters, each cutting what it lands on.
+            const char* const kinds[] = {"", "\xE6\x97\xA5", "e\xCC\x81", "\xD0\x96"};
+            const int kind = random() % 8;
+            ScreenCharacter character = fixedCharacter(static_cast<unsigned char>(random()));
+            if (kind < 4 && kind > 0) {
+                character = ScreenCharacter{{}, 0, static_cast<std::uint8_t>(kind == 1 ? 2 : 1)};
+                for (const char* b = kinds[kind]; *b != '\0'; ++b)
+                    character.bytes[character.length++] = *b;
+            }
+            putCharacters(model, 1 + random() % 25, 1 + random() % 80, &character, 1,
+                          static_cast<std::uint8_t>(random()));
         }
         if (random() % 10 == 0)
             scrollUp(model, 1 + random() % 3, static_cast<std::uint8_t>(random()));

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/screen_text.h"
+
 namespace {
 
 ScreenModel lettered(int width, int height) {
@@ -19,7 +21,7 @@ TEST(ScreenModel, StartsBlankInAttributeSevenWithCursorHome) {
     ScreenModel model = makeScreenModel(80, 25);
     ASSERT_EQ(model.cells.size(), 80u * 25u);
     for (const Cell& cell : model.cells)
-        EXPECT_EQ(cell, (Cell{' ', 7}));
+        EXPECT_EQ(cell, (Cell{fixedCharacter(' '), 7}));
     EXPECT_EQ(model.cursorRow, 1);
     EXPECT_EQ(model.cursorColumn, 1);
     EXPECT_EQ(model.attribute, 7);
@@ -27,8 +29,8 @@ TEST(ScreenModel, StartsBlankInAttributeSevenWithCursorHome) {
 
 TEST(ScreenModel, CellAtCountsFromOne) {
     ScreenModel model = makeScreenModel(4, 3);
-    cellAt(model, 2, 3).byte = 'x';
-    EXPECT_EQ(model.cells[1 * 4 + 2].byte, 'x');
+    cellAt(model, 2, 3).character = fixedCharacter('x');
+    EXPECT_EQ(model.cells[1 * 4 + 2].character, fixedCharacter('x'));
     EXPECT_EQ(rowText(model, 2), "  x ");
 }
 
@@ -54,7 +56,7 @@ TEST(ScreenModel, PutRunClipsAtTheEdges) {
         EXPECT_EQ(rowText(model, 1), c.row1);
         EXPECT_EQ(rowText(model, 2), c.row2);
         for (const Cell& cell : model.cells)
-            EXPECT_EQ(cell.attribute, cell.byte == ' ' ? 7 : 0x1E);
+            EXPECT_EQ(cell.attribute, cell.character == fixedCharacter(' ') ? 7 : 0x1E);
     }
 }
 
@@ -92,12 +94,32 @@ TEST(ScreenModel, ScrollUpMovesRowsAndFillsTheBottom) {
     }
 }
 
-TEST(ScreenModel, RowTextShowsZeroAsSpace) {
-    ScreenModel model = makeScreenModel(3, 1);
-    const char bytes[] = {'a', 0, '\xB0'};
-    putRun(model, 1, 1, bytes, 3, 7);
-    EXPECT_EQ(rowText(model, 1), std::string("a \xB0"));
-    EXPECT_EQ(cellAt(model, 1, 2).byte, 0);
+// A wide character takes two cells; a character put on either half of one
+// leaves the other half blank, as a terminal does.
+TEST(ScreenModel, WideCharactersTakeTwoCellsAndBreakWhole) {
+    const ScreenCharacter wide{{'\xE6', '\x97', '\xA5'}, 3, 2};
+    const ScreenCharacter x = fixedCharacter('x');
+    const std::string day = "\xE6\x97\xA5";
+    const struct {
+        const char* what;
+        int column;
+        ScreenCharacter put;
+        std::string row;
+    } cases[] = {
+        {"narrow over a left half", 1, x, "x " + day + " e"},
+        {"narrow over a right half", 2, x, " x" + day + " e"},
+        {"wide over two halves", 2, wide, " " + day + "  e"},
+        {"wide over narrow", 5, wide, day + day + day},
+        {"wide past the last column", 6, wide, day + day + " e"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScreenModel model = makeScreenModel(6, 1);
+        const ScreenCharacter start[] = {wide, wide, fixedCharacter(' '), fixedCharacter('e')};
+        putCharacters(model, 1, 1, start, 4, 7);
+        putCharacters(model, 1, c.column, &c.put, 1, 7);
+        EXPECT_EQ(rowText(model, 1), c.row);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,9 +38,25 @@ constexpr Shape TODAY{"120 x 30", 120, 30, 30};
 constexpr Shape CLASSIC_ROWS_BELOW{"80 x 25 over 27 rows", 80, 27, 25};
 constexpr Shape TODAY_ROWS_BELOW{"120 x 30 over 60 rows", 120, 60, 30};
 
+// The UTF-8 of a cell's character.
+std::string textOf(const CHAR_INFO& cell) {
+    char bytes[8];
+    const int length = WideCharToMultiByte(CP_UTF8, 0, &cell.Char.UnicodeChar, 1, bytes,
+                                           sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, static_cast<std::size_t>(std::max(length, 0)));
+}
+
+// How many characters a UTF-8 text holds.
+std::size_t charactersIn(const std::string& text) {
+    std::size_t count = 0;
+    for (char byte : text)
+        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
 // The text area as the user sees it at one moment.
 struct Snapshot {
-    std::vector<std::string> rows;    // 25 rows of 80 characters
+    std::vector<std::string> rows;    // 25 rows of 80 characters, as UTF-8
     std::vector<std::string> colours; // their attributes, one byte a cell
     int cursorRow = 0;
     int cursorColumn = 0;
@@ -99,18 +116,18 @@ class ConsoleHostTest : public ::testing::Test {
         SMALL_RECT source{0, static_cast<SHORT>(y), static_cast<SHORT>(width - 1),
                           static_cast<SHORT>(y)};
         EXPECT_TRUE(
-            ReadConsoleOutputA(buffer_, cells.data(), COORD{width, 1}, COORD{0, 0}, &source));
+            ReadConsoleOutputW(buffer_, cells.data(), COORD{width, 1}, COORD{0, 0}, &source));
         return cells;
     }
 
     // The characters of one row of the window, rows from 1.
     std::string windowText(int row) const {
         const CONSOLE_SCREEN_BUFFER_INFO i = info();
+        const std::vector<CHAR_INFO> cells = bufferRow(i.srWindow.Top + row - 1);
         std::string text;
-        for (const CHAR_INFO& cell : bufferRow(i.srWindow.Top + row - 1))
-            text += cell.Char.AsciiChar;
-        return text.substr(static_cast<std::size_t>(i.srWindow.Left),
-                           static_cast<std::size_t>(i.srWindow.Right - i.srWindow.Left + 1));
+        for (int x = i.srWindow.Left; x <= i.srWindow.Right; ++x)
+            text += textOf(cells[static_cast<std::size_t>(x)]);
+        return text;
     }
 
     Snapshot snapshot() const {
@@ -124,10 +141,10 @@ class ConsoleHostTest : public ::testing::Test {
                 const CHAR_INFO& cell = cells[static_cast<std::size_t>(x)];
                 const bool inArea = row <= SCREEN_ROWS && x - i.srWindow.Left < SCREEN_COLUMNS;
                 if (!inArea) {
-                    shot.outside += cell.Char.AsciiChar;
+                    shot.outside += textOf(cell);
                     continue;
                 }
-                text += cell.Char.AsciiChar;
+                text += textOf(cell);
                 colours += static_cast<char>(cell.Attributes & 0xFF);
             }
             if (row <= SCREEN_ROWS) {
@@ -151,7 +168,7 @@ void write(const std::string& piece) {
 
 CHAR_INFO cell(char character, WORD attribute) {
     CHAR_INFO c;
-    c.Char.AsciiChar = character;
+    c.Char.UnicodeChar = static_cast<wchar_t>(character);
     c.Attributes = attribute;
     return c;
 }
@@ -160,9 +177,13 @@ CHAR_INFO cell(char character, WORD attribute) {
 std::vector<std::string> area(std::initializer_list<std::pair<int, std::string>> rows) {
     std::vector<std::string> text(SCREEN_ROWS, std::string(SCREEN_COLUMNS, ' '));
     for (const auto& [row, content] : rows)
-        text[static_cast<std::size_t>(row - 1)].replace(0, content.size(), content);
+        text[static_cast<std::size_t>(row - 1)] =
+            content + std::string(SCREEN_COLUMNS - charactersIn(content), ' ');
     return text;
 }
+
+// A name outside every Western code page: "snimok", Cyrillic.
+const std::string SNAPSHOT_NAME = "\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA";
 
 // Marks two rows, then owes a row, pays it with one character, scrolls three
 // rows at once in black and writes 81 characters on the bottom row: a
@@ -173,7 +194,8 @@ std::vector<Snapshot> runScrollScript(const ConsoleHostTest& test) {
     clearScreen();
     write("first");
     moveCursor(2, 1);
-    write("second");
+    write("second ");
+    writeNameToScreen(SNAPSHOT_NAME.data(), SNAPSHOT_NAME.size());
     moveCursor(25, 1);
     write(std::string(80, 'a'));
     shots.push_back(test.snapshot());
@@ -235,8 +257,8 @@ TEST_F(ConsoleHostTest, TheTextAreaIsAtMost80By25AtTheTopLeftOfTheWindow) {
 TEST_F(ConsoleHostTest, WrapOwedRowAndScrollingAreTheSameOnEveryShape) {
     const std::string a80(80, 'a'), b80(80, 'b');
     const std::vector<std::vector<std::string>> expected = {
-        area({{1, "first"}, {2, "second"}, {25, a80}}),
-        area({{1, "second"}, {24, a80}, {25, "x"}}),
+        area({{1, "first"}, {2, "second " + SNAPSHOT_NAME}, {25, a80}}),
+        area({{1, "second " + SNAPSHOT_NAME}, {24, a80}, {25, "x"}}),
         area({{21, a80}, {22, "x"}}),
         area({{20, a80}, {21, "x"}, {24, b80}, {25, "c"}}),
     };
@@ -276,7 +298,7 @@ TEST_F(ConsoleHostTest, RowsBelowTheWindowComeIntoViewFirst) {
     std::vector<CHAR_INFO> two(80, cell('y', 0x2F));
     two.insert(two.end(), 80, cell('z', 0x3F));
     SMALL_RECT rows{0, 25, 79, 26};
-    ASSERT_TRUE(WriteConsoleOutputA(buffer_, two.data(), COORD{80, 2}, COORD{0, 0}, &rows));
+    ASSERT_TRUE(WriteConsoleOutputW(buffer_, two.data(), COORD{80, 2}, COORD{0, 0}, &rows));
     moveCursor(25, 1);
     write("\n");
     EXPECT_EQ(info().srWindow.Top, 1);

@@ -12,6 +12,7 @@
 
 #include "services/files.h"
 #include "services/win32/listed_attributes.h"
+#include "services/win32/wide_names.h"
 #include "tests/support/file_test.h"
 #include "tests/support/listing.h"
 #include "tests/support/temp_directory.h"
@@ -165,28 +166,13 @@ TEST_F(WindowsFilesTest, TheRootOfDriveCEndsInTheSeparator) {
     EXPECT_EQ(root, "C:" + pathSeparator());
 }
 
-// Names outside the code page the console shows: Cyrillic on a Western system.
-class WideNamesTest : public WindowsFilesTest {
-  protected:
-    void SetUp() override {
-        UINT codePage = GetConsoleOutputCP();
-        if (codePage == 0)
-            codePage = GetOEMCP();
-        BOOL unshown = FALSE;
-        char shown[8];
-        if (codePage == CP_UTF8 ||
-            WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, L"\u0441", 1, shown, sizeof shown,
-                                "?", &unshown) == 0 ||
-            !unshown)
-            GTEST_SKIP() << "code page " << codePage << " shows Cyrillic";
-    }
-};
-
-void writeWide(const std::wstring& name, const std::string& bytes) {
+// False when the file system does not take the name.
+bool writeWide(const std::wstring& name, const std::string& bytes) {
     std::FILE* file = _wfopen(name.c_str(), L"wb");
-    ASSERT_NE(file, nullptr);
+    if (file == nullptr)
+        return false;
     std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    return std::fclose(file) == 0;
 }
 
 std::string readWide(const std::wstring& name) {
@@ -200,54 +186,79 @@ std::string readWide(const std::wstring& name) {
     return bytes;
 }
 
-const std::wstring SNAPSHOT = L"\u0441\u043d\u0438\u043c\u043e\u043a.bmp";  // "snimok"
-const std::wstring LANDSCAPE = L"\u043f\u0435\u0439\u0437\u0430\u0436.bmp"; // "peyzazh"
-const std::wstring FOLDER = L"\u043f\u0430\u043f\u043a\u0430";              // "papka"
-
-TEST_F(WideNamesTest, ABitmapAndAFolderOutsideTheCodePageAreReached) {
-    writeWide(SNAPSHOT, "picture");
-    fs::create_directory(FOLDER);
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"??????.bmp"}));
-    EXPECT_EQ(sortedListing("*", 16), (Names{".", "..", "?????"}));
-
-    ASSERT_EQ(openFile("??????.bmp", FileMode::Binary, 1), FILE_OK);
-    std::uint8_t byte = 0;
-    readByte(1, byte);
-    EXPECT_EQ(byte, 'p');
-    EXPECT_EQ(closeFile(1), FILE_OK);
-    // The data file goes beside the bitmap under its real name.
-    ASSERT_EQ(openFile("??????.bmp.txt", FileMode::Output, DATA_FILE_NUMBER), FILE_OK);
-    ASSERT_EQ(writeText(DATA_FILE_NUMBER, "data", 4), FILE_OK);
-    ASSERT_EQ(closeFile(DATA_FILE_NUMBER), FILE_OK);
-    EXPECT_EQ(readWide(SNAPSHOT + L".txt"), "data");
-    EXPECT_TRUE(temporaryFilesIn(".").empty());
-
-    const std::string parent = currentDirectory();
-    ASSERT_EQ(changeDirectory("?????"), 0);
-    EXPECT_EQ(currentDirectory(), parent + pathSeparator() + "?????");
-}
-
-TEST_F(WideNamesTest, TwoNamesThatShowTheSameAreToldApart) {
-    writeWide(SNAPSHOT, "1");
-    writeWide(LANDSCAPE, "2");
-    const Names listed = listAll("*.bmp", 39);
-    EXPECT_EQ(listed, listAll("*.bmp", 39)) << "the same on every listing";
-    Names sorted = listed;
-    std::sort(sorted.begin(), sorted.end());
-    ASSERT_EQ(sorted, (Names{"??????.bmp", "??????~2.bmp"}));
-    // Each shown name reaches its own bitmap, and its data file lands beside that one.
-    for (const std::string& name : listed) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(openFile(name, FileMode::Binary, 1), FILE_OK);
+// Names outside the ANSI code page reach the logic as UTF-8 and lead back to
+// the same files: Cyrillic, CJK, a character beyond the first plane, and a
+// lone surrogate, which NTFS takes (Wine's file systems do not).
+TEST_F(WindowsFilesTest, EveryNameReachesTheLogicAsUtf8AndLeadsBack) {
+    const struct {
+        std::wstring wide;
+        std::string utf8;
+        bool everywhere;
+    } cases[] = {
+        {L"\u0441\u043d\u0438\u043c\u043e\u043a.bmp",
+         "\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA.bmp", true},
+        {L"\u65E5\u672C.bmp", "\xE6\x97\xA5\xE6\x9C\xAC.bmp", true},
+        {L"\xD83D\xDE00.bmp", "\xF0\x9F\x98\x80.bmp", true},
+        {L"\xD800x.bmp", "\xED\xA0\x80x.bmp", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        if (!writeWide(c.wide, "picture")) {
+            EXPECT_FALSE(c.everywhere) << "the file system refused the name";
+            continue;
+        }
+        EXPECT_EQ(listAll("*.bmp", 39), (Names{c.utf8}));
+        ASSERT_EQ(openFile(c.utf8, FileMode::Binary, 1), FILE_OK);
         std::uint8_t byte = 0;
         readByte(1, byte);
-        closeFile(1);
-        ASSERT_EQ(openFile(name + ".txt", FileMode::Output, DATA_FILE_NUMBER), FILE_OK);
-        writeText(DATA_FILE_NUMBER, reinterpret_cast<const char*>(&byte), 1);
+        EXPECT_EQ(byte, 'p');
+        EXPECT_EQ(closeFile(1), FILE_OK);
+        // The data file goes beside the bitmap under its real name.
+        ASSERT_EQ(openFile(c.utf8 + ".txt", FileMode::Output, DATA_FILE_NUMBER), FILE_OK);
+        ASSERT_EQ(writeText(DATA_FILE_NUMBER, "data", 4), FILE_OK);
         ASSERT_EQ(closeFile(DATA_FILE_NUMBER), FILE_OK);
+        EXPECT_EQ(readWide(c.wide + L".txt"), "data");
+        EXPECT_TRUE(temporaryFilesIn(".").empty());
+        fs::remove(c.wide);
+        fs::remove(c.wide + L".txt");
     }
-    EXPECT_EQ(readWide(SNAPSHOT + L".txt"), "1");
-    EXPECT_EQ(readWide(LANDSCAPE + L".txt"), "2");
+}
+
+// The conversion behind every name, lone surrogates included, both ways.
+TEST(WideNames, Utf16AndUtf8ConvertWithoutLoss) {
+    const struct {
+        std::wstring wide;
+        std::string utf8;
+    } cases[] = {
+        {L"a\u00E9\u65E5", "a\xC3\xA9\xE6\x97\xA5"},
+        {L"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+        {L"\xD800x", "\xED\xA0\x80x"},
+        {L"x\xDC00", "x\xED\xB0\x80"},
+        {L"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(utf8Of(c.wide), c.utf8);
+        EXPECT_EQ(wideOf(c.utf8), c.wide);
+    }
+    EXPECT_EQ(wideOf("a\xFF\xC3"), L"a\uFFFD\uFFFD") << "bytes of no UTF-8";
+}
+
+TEST_F(WindowsFilesTest, FoldersOutsideTheCodePageAreEntered) {
+    const std::string folder = "\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0"; // "papka"
+    fs::create_directory(L"\u043f\u0430\u043f\u043a\u0430");
+    EXPECT_EQ(sortedListing("*", 16), (Names{".", "..", folder}));
+    const std::string parent = currentDirectory();
+    ASSERT_EQ(changeDirectory(folder), 0);
+    EXPECT_EQ(currentDirectory(), parent + pathSeparator() + folder);
+}
+
+// The data file's "originalname" keeps the ANSI code page's form of a name.
+TEST(WindowsNameAsText, TheAnsiCodePageWithQuestionMarks) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not the Western one";
+    EXPECT_EQ(nameAsText("plain.bmp"), "plain.bmp");
+    EXPECT_EQ(nameAsText("\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA.bmp"), "??????.bmp");
 }
 
 } // namespace

@@ -35,7 +35,8 @@ std::uint64_t rowHash(const ScreenModel& m, int row) {
     std::uint64_t hash = 14695981039346656037u; // FNV-1a
     for (int column = 1; column <= m.width; ++column) {
         const Cell& cell = cellAt(m, row, column);
-        hash = (hash ^ cell.byte) * 1099511628211u;
+        for (std::uint8_t i = 0; i < cell.character.length; ++i)
+            hash = (hash ^ static_cast<unsigned char>(cell.character.bytes[i])) * 1099511628211u;
         hash = (hash ^ cell.attribute) * 1099511628211u;
     }
     return hash;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "services/posix/glyphs.h"
 #include "services/posix/line_moves.h"
 
 namespace {
@@ -46,15 +45,27 @@ void moveCursor(Presenter& p, int row, int column, std::string& out) {
     p.cursorKnown = true;
 }
 
+// Appends a character as UTF-8, or, on a terminal that does not take UTF-8,
+// as itself when it is ASCII and "?" when it is not.
+void appendCharacter(std::string& out, const ScreenCharacter& character, bool utf8) {
+    const bool ascii =
+        character.length == 1 && static_cast<unsigned char>(character.bytes[0]) < 0x80;
+    if (utf8 || ascii)
+        out.append(character.bytes, character.length);
+    else
+        out += '?';
+}
+
 void sendCell(Presenter& p, int row, int column, const Cell& cell, std::string& out) {
     moveCursor(p, row, column, out);
     setAttribute(p, cell.attribute, out);
-    appendGlyph(out, cell.byte, p.utf8);
+    appendCharacter(out, cell.character, p.utf8);
     // At the last column terminals differ on where the cursor stays.
-    if (column >= p.terminalWidth)
+    const int last = column + cell.character.width - 1;
+    if (last >= p.terminalWidth)
         p.cursorKnown = false;
     else
-        p.cursorColumn = column + 1;
+        p.cursorColumn = last + 1;
 }
 
 bool sameSize(const ScreenModel& a, const ScreenModel& b) {
@@ -103,6 +114,10 @@ void sendCells(Presenter& p, const ScreenModel& model, std::string& out) {
         const bool wholeRow = everything || rowUnknown(p, row);
         for (int column = 1; column <= columns; ++column) {
             const Cell& cell = cellAt(model, row, column);
+            // The right half of a wide character goes with its left half,
+            // which differs whenever it does.
+            if (cell.character.width == 0)
+                continue;
             if (wholeRow || !(cellAt(p.shown, row, column) == cell))
                 sendCell(p, row, column, cell, out);
         }

@@ -14,6 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
+#include <wchar.h>
 
 #include "services/host.h"
 #include "services/model_surface.h"
@@ -248,6 +249,18 @@ ScreenModel& surfaceModel() {
 
 bool surfaceIsConsole() {
     return host.outputIsTerminal;
+}
+
+bool surfaceShowsUtf8() {
+    return host.presenter.utf8;
+}
+
+// The cells the terminal gives a character, as the C library of the user's
+// locale says.
+int surfaceCharacterWidth(char32_t code) {
+    if (code > static_cast<char32_t>(WCHAR_MAX))
+        return -1;
+    return wcwidth(static_cast<wchar_t>(code));
 }
 
 bool surfacePassThrough(const char* bytes, std::size_t count) {

@@ -1,12 +1,15 @@
 // The screen on the Windows console: the surface is the console's own screen
 // buffer. The text area is at most 80 x 25 cells at the top left of the
-// window, wherever the window stands in the buffer. Every console call that
-// fails falls back to another form that leaves the same cells.
+// window, wherever the window stands in the buffer. Cells are written as
+// UTF-16, each character in as many cells as the console itself gives it.
+// Every console call that fails falls back to another form that leaves the
+// same cells.
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "services/host.h"
@@ -32,6 +35,10 @@ struct ConsoleSurface {
     bool cursorRefused = false;
     COORD cursor{0, 0};
     unsigned refusedCalls = CALL_NONE;
+    // A screen buffer never shown, where the console is asked how many cells
+    // a character takes, and the answers so far.
+    HANDLE measuring = INVALID_HANDLE_VALUE;
+    std::unordered_map<char32_t, int> widths;
 };
 
 ConsoleSurface surface;
@@ -78,7 +85,7 @@ COORD cellOf(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
 
 CHAR_INFO blank(WORD attribute) {
     CHAR_INFO cell;
-    cell.Char.AsciiChar = ' ';
+    cell.Char.UnicodeChar = L' ';
     cell.Attributes = attribute;
     return cell;
 }
@@ -88,17 +95,17 @@ CHAR_INFO blank(WORD attribute) {
 void putCells(COORD at, const CHAR_INFO* cells, int count) {
     SMALL_RECT target{at.X, at.Y, static_cast<SHORT>(at.X + count - 1), at.Y};
     if (!refused(CALL_WRITE_CELLS) &&
-        WriteConsoleOutputA(surface.output, cells, COORD{static_cast<SHORT>(count), 1}, COORD{0, 0},
+        WriteConsoleOutputW(surface.output, cells, COORD{static_cast<SHORT>(count), 1}, COORD{0, 0},
                             &target))
         return;
-    std::vector<char> characters(static_cast<std::size_t>(count));
+    std::vector<wchar_t> characters(static_cast<std::size_t>(count));
     std::vector<WORD> attributes(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < characters.size(); ++i) {
-        characters[i] = cells[i].Char.AsciiChar;
+        characters[i] = cells[i].Char.UnicodeChar;
         attributes[i] = cells[i].Attributes;
     }
     DWORD written = 0;
-    WriteConsoleOutputCharacterA(surface.output, characters.data(), static_cast<DWORD>(count), at,
+    WriteConsoleOutputCharacterW(surface.output, characters.data(), static_cast<DWORD>(count), at,
                                  &written);
     WriteConsoleOutputAttribute(surface.output, attributes.data(), static_cast<DWORD>(count), at,
                                 &written);
@@ -109,12 +116,12 @@ bool readRow(SHORT y, std::vector<CHAR_INFO>& cells) {
     const auto width = static_cast<SHORT>(cells.size());
     SMALL_RECT source{0, y, static_cast<SHORT>(width - 1), y};
     if (!refused(CALL_READ_CELLS) &&
-        ReadConsoleOutputA(surface.output, cells.data(), COORD{width, 1}, COORD{0, 0}, &source))
+        ReadConsoleOutputW(surface.output, cells.data(), COORD{width, 1}, COORD{0, 0}, &source))
         return true;
-    std::vector<char> characters(cells.size());
+    std::vector<wchar_t> characters(cells.size());
     std::vector<WORD> attributes(cells.size());
     DWORD read = 0;
-    if (!ReadConsoleOutputCharacterA(surface.output, characters.data(), static_cast<DWORD>(width),
+    if (!ReadConsoleOutputCharacterW(surface.output, characters.data(), static_cast<DWORD>(width),
                                      COORD{0, y}, &read) ||
         read != static_cast<DWORD>(width) ||
         !ReadConsoleOutputAttribute(surface.output, attributes.data(), static_cast<DWORD>(width),
@@ -122,7 +129,7 @@ bool readRow(SHORT y, std::vector<CHAR_INFO>& cells) {
         read != static_cast<DWORD>(width))
         return false;
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        cells[i].Char.AsciiChar = characters[i];
+        cells[i].Char.UnicodeChar = characters[i];
         cells[i].Attributes = attributes[i];
     }
     return true;
@@ -134,7 +141,8 @@ void blankCells(COORD at, int count, WORD attribute) {
         return;
     DWORD written = 0;
     if (!refused(CALL_FILL) &&
-        FillConsoleOutputCharacterA(surface.output, ' ', static_cast<DWORD>(count), at, &written) &&
+        FillConsoleOutputCharacterW(surface.output, L' ', static_cast<DWORD>(count), at,
+                                    &written) &&
         FillConsoleOutputAttribute(surface.output, attribute, static_cast<DWORD>(count), at,
                                    &written))
         return;
@@ -158,7 +166,7 @@ bool scrollBuffer(const CONSOLE_SCREEN_BUFFER_INFO& info, int rows, WORD attribu
     const SMALL_RECT moved{0, static_cast<SHORT>(rows), static_cast<SHORT>(info.dwSize.X - 1),
                            static_cast<SHORT>(info.dwSize.Y - 1)};
     const CHAR_INFO fill = blank(attribute);
-    return ScrollConsoleScreenBufferA(surface.output, &moved, nullptr, COORD{0, 0}, &fill) != 0;
+    return ScrollConsoleScreenBufferW(surface.output, &moved, nullptr, COORD{0, 0}, &fill) != 0;
 }
 
 // Moves the window's rows up by rows, one row at a time; a row that cannot be
@@ -173,6 +181,39 @@ void rewriteWindowRows(const CONSOLE_SCREEN_BUFFER_INFO& info, int rows, WORD at
         else
             blankCells(at, info.dwSize.X, attribute);
     }
+}
+
+// The first code point of a character as the console's one UTF-16 unit; a
+// character beyond the first plane, which no cell holds, shows as U+FFFD.
+wchar_t unitOf(const ScreenCharacter& character) {
+    const auto lead = static_cast<unsigned char>(character.bytes[0]);
+    if (lead < 0x80)
+        return static_cast<wchar_t>(lead);
+    if (lead >= 0xF0)
+        return L'\uFFFD';
+    const std::size_t length = lead < 0xE0 ? 2 : 3;
+    char32_t code = lead & (length == 2 ? 0x1Fu : 0x0Fu);
+    for (std::size_t i = 1; i < length && i < character.length; ++i)
+        code = code << 6 | (static_cast<unsigned char>(character.bytes[i]) & 0x3Fu);
+    return static_cast<wchar_t>(code);
+}
+
+// Asks the console, on a screen buffer never shown, how far writing the
+// character moves the cursor.
+int measuredWidth(char32_t code) {
+    if (surface.measuring == INVALID_HANDLE_VALUE)
+        surface.measuring = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                      CONSOLE_TEXTMODE_BUFFER, nullptr);
+    const wchar_t unit = static_cast<wchar_t>(code);
+    DWORD written = 0;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (surface.measuring == INVALID_HANDLE_VALUE ||
+        !SetConsoleCursorPosition(surface.measuring, COORD{0, 0}) ||
+        !WriteConsoleW(surface.measuring, &unit, 1, &written, nullptr) ||
+        !GetConsoleScreenBufferInfo(surface.measuring, &info) || info.dwCursorPosition.Y != 0)
+        return 1;
+    return std::clamp<int>(info.dwCursorPosition.X, 1, 2);
 }
 
 CONSOLE_SCREEN_BUFFER_INFO screenLaidOutFor() {
@@ -240,18 +281,47 @@ void surfaceSetAttribute(std::uint8_t attribute) {
         refused(CALL_SET_ATTRIBUTE) || !SetConsoleTextAttribute(surface.output, attribute);
 }
 
-void surfacePutRun(int row, int column, const char* bytes, std::size_t count,
+void surfacePutRun(int row, int column, const ScreenCharacter* characters, std::size_t count,
                    std::uint8_t attribute) {
     ensureStarted();
     if (count == 0 || !surface.isConsole)
         return;
-    std::vector<CHAR_INFO> cells(count);
+    std::vector<CHAR_INFO> cells;
+    cells.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        // A zero byte is a blank cell; some consoles show it as "?" instead.
-        cells[i].Char.AsciiChar = bytes[i] == '\0' ? ' ' : bytes[i];
-        cells[i].Attributes = attribute;
+        CHAR_INFO cell;
+        cell.Char.UnicodeChar = unitOf(characters[i]);
+        cell.Attributes = attribute;
+        // A wide character fills two cells, its halves marked as the console marks them.
+        if (characters[i].width == 2) {
+            cell.Attributes = static_cast<WORD>(attribute | COMMON_LVB_LEADING_BYTE);
+            cells.push_back(cell);
+            cell.Attributes = static_cast<WORD>(attribute | COMMON_LVB_TRAILING_BYTE);
+        }
+        cells.push_back(cell);
     }
-    putCells(cellOf(geometry(), row, column), cells.data(), static_cast<int>(count));
+    putCells(cellOf(geometry(), row, column), cells.data(), static_cast<int>(cells.size()));
+}
+
+// The console shows every character of a name as itself.
+bool surfaceShowsUtf8() {
+    return true;
+}
+
+// As many cells as the console gives the character, where each UTF-16 unit
+// takes a cell of its own: a mark does not join the one before, and a
+// character beyond the first plane is a single U+FFFD.
+int surfaceCharacterWidth(char32_t code) {
+    if (code < 0x80)
+        return 1;
+    if (code > 0xFFFF)
+        return 1;
+    const auto known = surface.widths.find(code);
+    if (known != surface.widths.end())
+        return known->second;
+    const int width = measuredWidth(code);
+    surface.widths.emplace(code, width);
+    return width;
 }
 
 void surfaceFillRow(int row, std::uint8_t attribute) {

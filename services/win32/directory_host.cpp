@@ -4,7 +4,7 @@
 
 #include "services/host.h"
 #include "services/win32/listed_attributes.h"
-#include "services/win32/shown_names.h"
+#include "services/win32/wide_names.h"
 
 struct HostSearchData {
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -14,7 +14,7 @@ namespace {
 
 // The entries keep the file system's own order.
 HostEntry entryOf(const WIN32_FIND_DATAW& found) {
-    return {shownEntryName(found.cFileName), listedAttributes(found.dwFileAttributes)};
+    return {utf8Of(found.cFileName), listedAttributes(found.dwFileAttributes)};
 }
 
 } // namespace
@@ -23,9 +23,8 @@ HostEntry entryOf(const WIN32_FIND_DATAW& found) {
 void hostBeginDirectoryPass() {}
 
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
-    keepEntryNamesOf(currentDirectoryWide());
     WIN32_FIND_DATAW found{};
-    const HANDLE handle = FindFirstFileW(realName(pattern).c_str(), &found);
+    const HANDLE handle = FindFirstFileW(wideOf(pattern).c_str(), &found);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     entry = entryOf(found);
@@ -50,11 +49,11 @@ void hostFindClose(HostSearch search) {
 }
 
 std::string hostCurrentDirectory() {
-    return shownText(currentDirectoryWide());
+    return utf8Of(currentDirectoryWide());
 }
 
 bool hostChangeDirectory(const std::string& path) {
-    return SetCurrentDirectoryW(realName(path).c_str()) != 0;
+    return SetCurrentDirectoryW(wideOf(path).c_str()) != 0;
 }
 
 char hostPathSeparator() {

@@ -1,6 +1,6 @@
 // Files on Windows through the wide-character calls, so that names outside
-// the ANSI code page are reached too. Names from the logic are mapped to the
-// real names behind them; the temporary file's name is the host's own.
+// the ANSI code page are reached too. Names from the logic are UTF-8; the
+// temporary file's name is the host's own.
 
 #include <fcntl.h>
 #include <io.h>
@@ -14,7 +14,7 @@
 
 #include "services/host.h"
 #include "services/replacement_slots.h"
-#include "services/win32/shown_names.h"
+#include "services/win32/wide_names.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ void release(Replacement& slot) {
 } // namespace
 
 std::FILE* hostOpenForReading(const std::string& name) {
-    std::FILE* stream = _wfopen(realName(name).c_str(), L"rb");
+    std::FILE* stream = _wfopen(wideOf(name).c_str(), L"rb");
     if (stream != nullptr && GetFileType(handleOf(stream)) != FILE_TYPE_DISK) {
         std::fclose(stream);
         return nullptr;
@@ -123,7 +123,7 @@ std::string hostReplacementTarget(const std::string& name) {
 }
 
 bool hostRefusesReplacement(const std::string& name) {
-    const std::wstring real = realName(name);
+    const std::wstring real = wideOf(name);
     const DWORD attributes = GetFileAttributesW(real.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return !isMissing(GetLastError());
@@ -136,7 +136,7 @@ std::FILE* hostCreateReplacement(const std::string& name) {
     Replacement* slot = freeSlot();
     if (slot == nullptr)
         return nullptr;
-    const std::wstring real = realName(name);
+    const std::wstring real = wideOf(name);
     const HANDLE handle =
         createUnique(directoryPrefix(real), keptAttributes(real), slot->temporaryPath);
     if (handle == INVALID_HANDLE_VALUE)
@@ -168,7 +168,7 @@ bool hostCommitReplacement(std::FILE* stream, const std::string& name) {
         done = false;
     // After the unfinished files were removed nothing may be put in place.
     if (done && slot->state.load() == NAMED) {
-        done = MoveFileExW(slot->temporaryPath, realName(name).c_str(),
+        done = MoveFileExW(slot->temporaryPath, wideOf(name).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         if (done)
             slot->state.store(FREE);
@@ -194,6 +194,34 @@ void hostRemoveUnfinishedReplacements() {
         if (slot.state.compare_exchange_strong(state, ABANDONED))
             DeleteFileW(slot.temporaryPath);
     }
+}
+
+std::string hostNameAsText(const std::string& name) {
+    const std::wstring wide = wideOf(name);
+    if (wide.empty())
+        return {};
+    const UINT codePage = GetACP();
+    const int length = static_cast<int>(wide.size());
+    // Best-fit mapping would write a plain "a" for an "a" with a ring; some
+    // code pages, UTF-8 among them, take neither option.
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* unshown = codePage == CP_UTF8 ? nullptr : "?";
+    int size =
+        WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, unshown, nullptr);
+    if (size == 0) {
+        flags = 0;
+        unshown = nullptr;
+        size = WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    }
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (size > 0 && WideCharToMultiByte(codePage, flags, wide.data(), length, text.data(), size,
+                                        unshown, nullptr) == size)
+        return text;
+    // No conversion at all: ASCII stays, everything else is "?".
+    text.clear();
+    for (wchar_t c : wide)
+        text += c < 128 ? static_cast<char>(c) : '?';
+    return text;
 }
 
 void hostAtExit(void (*function)()) {

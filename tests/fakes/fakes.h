@@ -14,6 +14,8 @@
 struct FakeSurface {
     ScreenModel screen;
     bool isConsole = true;
+    // Names shown as UTF-8, or one byte to a cell as in the C locale.
+    bool utf8 = true;
     std::string passedThrough;
     int beeps = 0;
     int presents = 0;

@@ -1,0 +1,160 @@
+#include "services/screen_characters.h"
+
+#include <array>
+
+namespace {
+
+// Code page 437 glyphs of bytes 0-31 (0 itself is shown as a blank).
+constexpr char16_t LOW_GLYPHS[] = u" ☺☻♥♦♣♠•◘○◙♂♀♪♫☼►◄↕‼¶§▬↨↑↓→←∟↔▲▼";
+// Code page 437 glyphs of bytes 128-255.
+constexpr char16_t HIGH_GLYPHS[] = u"ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜ¢£¥₧ƒáíóúñÑªº¿⌐¬½¼¡«»"
+                                   u"░▒▓│┤╡╢╖╕╣║╗╝╜╛┐└┴┬├─┼╞╟╚╔╩╦╠═╬╧╨╤╥╙╘╒╓╫╪┘┌█▄▌▐▀"
+                                   u"αßΓπΣσµτΦΘΩδ∞φε∩≡±≥≤⌠⌡÷≈°∙·√ⁿ²■\u00A0";
+constexpr char16_t DELETE_GLYPH = u'⌂';
+// The base on which a mark with no character before it is shown.
+constexpr char32_t DOTTED_CIRCLE = U'\u25CC';
+
+static_assert(sizeof(LOW_GLYPHS) / sizeof(char16_t) == 32 + 1);
+static_assert(sizeof(HIGH_GLYPHS) / sizeof(char16_t) == 128 + 1);
+
+constexpr char32_t glyphCode(unsigned char byte) {
+    if (byte < 32)
+        return LOW_GLYPHS[byte];
+    if (byte == 127)
+        return DELETE_GLYPH;
+    if (byte >= 128)
+        return HIGH_GLYPHS[byte - 128];
+    return byte;
+}
+
+constexpr std::size_t utf8Length(char32_t code) {
+    return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+}
+
+// Appends code as UTF-8 when it fits in the character; false when it does not.
+constexpr bool appendCode(ScreenCharacter& character, char32_t code) {
+    const std::size_t length = utf8Length(code);
+    if (character.length + length > CHARACTER_BYTES)
+        return false;
+    char* out = character.bytes + character.length;
+    if (length == 1) {
+        out[0] = static_cast<char>(code);
+    } else {
+        const std::size_t continuations = length - 1;
+        constexpr unsigned char LEADS[] = {0, 0xC0, 0xE0, 0xF0};
+        out[0] = static_cast<char>(LEADS[continuations] | (code >> (6 * continuations)));
+        for (std::size_t i = 1; i < length; ++i)
+            out[i] = static_cast<char>(0x80 | ((code >> (6 * (continuations - i))) & 0x3F));
+    }
+    character.length = static_cast<std::uint8_t>(character.length + length);
+    return true;
+}
+
+constexpr ScreenCharacter characterOf(char32_t code) {
+    ScreenCharacter character{{}, 0, 1};
+    appendCode(character, code);
+    return character;
+}
+
+constexpr std::array<ScreenCharacter, 256> FIXED_CHARACTERS = [] {
+    std::array<ScreenCharacter, 256> table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[static_cast<std::size_t>(byte)] = characterOf(glyphCode(static_cast<unsigned char>(byte)));
+    return table;
+}();
+
+// The code point of the valid UTF-8 sequence at the start of bytes, and its
+// length; 0 when the sequence is invalid, overlong, cut short, a surrogate
+// or past U+10FFFF.
+std::size_t decodeUtf8(std::string_view bytes, char32_t& code) {
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    std::size_t length = 0;
+    char32_t least = 0;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, least = 0x80, code = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, least = 0x800, code = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, least = 0x10000, code = lead & 0x07u;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (next & 0x3Fu);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Controls, and the marks that reorder text from right to left, which could
+// make a name show as another: never sent to the screen as they are.
+bool isControl(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+           code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
+           (code >= 0x2066 && code <= 0x2069);
+}
+
+// The width of a code point as the rule gives it; controls cannot be shown.
+int widthOf(const NameRule& rule, char32_t code) {
+    return isControl(code) ? -1 : rule.widthOf(code);
+}
+
+// Joins the marks that follow a character to it; marks past its room are
+// read and dropped.
+std::size_t joinMarks(std::string_view bytes, const NameRule& rule, ScreenCharacter& character) {
+    std::size_t used = 0;
+    while (used < bytes.size()) {
+        char32_t mark = 0;
+        const std::size_t length = decodeUtf8(bytes.substr(used), mark);
+        if (length == 0 || widthOf(rule, mark) != 0)
+            break;
+        appendCode(character, mark);
+        used += length;
+    }
+    return used;
+}
+
+} // namespace
+
+const ScreenCharacter& fixedCharacter(unsigned char byte) {
+    return FIXED_CHARACTERS[byte];
+}
+
+std::size_t readNameCharacter(std::string_view bytes, const NameRule& rule,
+                              ScreenCharacter& character) {
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    char32_t code = 0;
+    const std::size_t length = rule.utf8 ? decodeUtf8(bytes, code) : 0;
+    const int width = length == 0 ? -1 : widthOf(rule, code);
+    if (width < 0 || width > 2) {
+        character = fixedCharacter(first);
+        return 1;
+    }
+    character = characterOf(width == 0 ? DOTTED_CIRCLE : code);
+    character.width = static_cast<std::uint8_t>(width == 0 ? 1 : width);
+    const std::size_t base = width == 0 ? 0 : length;
+    return base + joinMarks(bytes.substr(base), rule, character);
+}
+
+NameStart nameStart(std::string_view name, const NameRule& rule, std::size_t characters,
+                    std::size_t cells) {
+    NameStart start;
+    for (std::size_t read = 0; read < characters && start.bytes < name.size(); ++read) {
+        ScreenCharacter character;
+        const std::size_t length = readNameCharacter(name.substr(start.bytes), rule, character);
+        if (start.cells + character.width > cells)
+            break;
+        start.bytes += length;
+        start.cells += character.width;
+    }
+    return start;
+}
