@@ -51,6 +51,48 @@ t send-keys Escape
 wait_for "$work/code"
 check "Esc after other keys ends it" "$(ok [ "$(code)" = 0 ])"
 
+# Names in their owners' scripts, in a UTF-8 locale: each shows as itself,
+# wide characters in two cells, a combining accent on its letter, and every
+# bitmap's numbers start at column 45. The name field takes 30 characters in
+# at most 30 cells.
+scripts="$work/scripts"
+mkdir -p "$scripts/Übungen"
+acute=$'\u0301'
+cyrillic35=$(printf 'ж%.0s' $(seq 35))
+wide20=$(printf '日%.0s' $(seq 20))
+for name in café.bmp "cafe$acute.bmp" снимок.bmp 日本語.bmp "café снимок.bmp" "$cyrillic35.bmp" \
+    "$wide20.bmp" Übungen/café.bmp; do
+    python3 "$here/make_bitmap.py" "$scripts/$name" 2 2
+done
+# A bitmap row: the name field of $2 cells, then the numbers from column 45.
+bitmap_row() { printf '    %s%*s2 x 2 x 24' "$1" $((40 - $2)) ''; }
+start_program "$scripts" "env LC_ALL=C.UTF-8"
+wait_for_row 25 "$scripts/."
+screen=$(t capture-pane -p)
+for shown in "café.bmp 8" "cafe$acute.bmp 8" "снимок.bmp 10" "日本語.bmp 10" "café снимок.bmp 15" \
+    "$(printf 'ж%.0s' $(seq 30)) 30" "$(printf '日%.0s' $(seq 15)) 30"; do
+    check "UTF-8 names: ${shown% *} with its numbers at column 45" \
+        "$(ok grep -qxF "$(bitmap_row "${shown% *}" "${shown##* }")" <<<"$screen")"
+done
+check "UTF-8 names: the folder" "$(ok grep -qxF "    Übungen" <<<"$screen")"
+t send-keys Down Down Enter Down Down
+check "UTF-8 names: row 25 ends in the folder and the bitmap" \
+    "$(ok wait_for_row 25 "$scripts/Übungen/café.bmp")"
+t send-keys Up Enter Down Down Down Down
+wait_for_row 25 "$scripts/café снимок.bmp"
+t send-keys Enter
+check "UTF-8 names: the conversion names its data file on row 12 from column 10" \
+    "$(ok wait_for_row 12 "          Datafile: café снимок.bmp.txt")"
+wait_for "$work/code"
+check "UTF-8 names: the data file keeps the name's bytes" \
+    "$(ok grep -qa "'originalname: café снимок.bmp" "$scripts/café снимок.bmp.txt")"
+# In the C locale every byte outside ASCII is a "?" of its own, as before.
+start_program "$scripts" "env LC_ALL=C"
+wait_for_row 25 "$scripts/."
+check "C locale: a byte a cell" "$(ok grep -qxF "$(bitmap_row 'caf??.bmp' 9)" <<<"$(t capture-pane -p)")"
+t send-keys Escape
+wait_for "$work/code"
+
 # Through a pipe: an escape byte ends the program, as does the end of input.
 piped "$work" $'\033' 5
 check "piped Esc exits 0" $?

@@ -3,19 +3,22 @@
 # on a 120 x 30 console; a conversion at the root whose data file equals the
 # Linux build's (apart from the timestamp); with keys from a pipe, a
 # rejection's layout after the scroll and a bitmap named outside the ANSI code
-# page; the time a 176 x 132 conversion takes; Esc and the end of piped keys.
+# page, shown as itself; the time a 176 x 132 conversion takes; Esc and the
+# end of piped keys.
 #     tests/e2e/wine.sh build-windows/pictoline.exe build/pictoline
 source "$(dirname "$0")/common.sh"
 linux=$(realpath "$2")
 exe=$binary
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's console writes to the terminal in the locale's character set.
+export LANG=C.UTF-8
 
 drive_c="${WINEPREFIX:-$HOME/.wine}/drive_c"
 wine cmd /c exit >/dev/null 2>&1 # makes the Wine prefix on a first run
 name="zz-pictoline-e2e-$$.bmp"
 folder="zz-pictoline-e2e-$$"
 snapshot="снимок.bmp"
-shown_snapshot="??????.bmp" # as code page 437 shows it
+ansi_snapshot="??????.bmp" # as the ANSI code page 1252 holds it
 python3 "$here/make_bitmap.py" "$drive_c/$name" 37 23
 mkdir "$drive_c/$folder"
 python3 "$here/make_bitmap.py" "$drive_c/$folder/$snapshot" 37 23
@@ -160,8 +163,8 @@ wait_for_row 3 " current path: c:\\"
 check "piped keys: the folder is highlighted" "$(ok highlight "$folder")"
 press Enter
 check "piped keys: the folder is entered" "$(ok wait_for_row 3 " current path: c:\\$folder")"
-check "the bitmap outside the code page is listed with its size" \
-    "$(ok wait_for_screen "^    $shown_snapshot *37 x 23 x 24")"
+check "the bitmap outside the code page is listed as itself with its size" \
+    "$(ok wait_for_screen "^    $snapshot *37 x 23 x 24")"
 check "the too wide bitmap is highlighted" "$(ok highlight wide.bmp)"
 press Enter
 wait_for_row 24 "$wrong_size"
@@ -170,16 +173,16 @@ check "the size message stands on row 24 after the scroll" "$(ok [ "$(row 24)" =
 check "row 25 is light red on blue" \
     "$(ok grep -qE $'^\e\\[91m\e\\[44m *$' <<<"$(sed -n 25p <<<"$rejection")")"
 check "the browser comes back with the same highlight" "$(ok wait_for_row_end 25 "\\wide.bmp")"
-check "the bitmap outside the code page is highlighted" "$(ok highlight "$shown_snapshot")"
+check "the bitmap outside the code page is highlighted" "$(ok highlight "$snapshot")"
 press Enter
 wait_for "$work/code" 100
 check "it converts with exit code 0" "$(ok [ "$(code)" = 0 ])"
-check "its datafile line shows the name as the console can" \
-    "$(ok [ "$(row 12)" = "          Datafile: $shown_snapshot.txt" ])"
+check "its datafile line shows the name as itself" \
+    "$(ok [ "$(row 12)" = "          Datafile: $snapshot.txt" ])"
 check "its data file lies beside it under its real name" "$(ok [ -s "$drive_c/$folder/$snapshot.txt" ])"
-check "its data file equals the Linux build's for the name shown" \
+check "its data file equals the Linux build's, the name in the ANSI code page" \
     "$(ok same_but_time "$drive_c/$folder/$snapshot.txt" \
-        "$(convert_on_linux "$drive_c/$folder/$snapshot" "$shown_snapshot")")"
+        "$(convert_on_linux "$drive_c/$folder/$snapshot" "$ansi_snapshot")")"
 end_piped_keys
 
 # The end of piped keys ends the program as Esc does.
