@@ -6,6 +6,7 @@
 #include <string>
 
 #include "services/posix/presenter.h"
+#include "tests/support/screen_text.h"
 
 namespace {
 

@@ -52,7 +52,7 @@ void scrollModel(Model& model, int rows) {
     for (int n = 0; n < rows && n < model.height; ++n) {
         model.cells.erase(model.cells.begin(), model.cells.begin() + model.width);
         model.cells.insert(model.cells.end(), static_cast<std::size_t>(model.width),
-                           Cell{ScreenCharacter{}, model.attribute});
+                           Cell{BLANK_CHARACTER, model.attribute});
     }
 }
 
@@ -72,10 +72,10 @@ void takeUpRowsBelow(Model& model, Position& at) {
 // Blanks what is left of a wide character whose other half is overwritten.
 void breakAround(Model& model, const Position& at, int cells) {
     if (at.x > 1 && cellOf(model, at.y, at.x).character.width == 0)
-        cellOf(model, at.y, at.x - 1).character = ScreenCharacter{};
+        cellOf(model, at.y, at.x - 1).character = BLANK_CHARACTER;
     const int next = at.x + cells;
     if (next <= model.width && cellOf(model, at.y, next).character.width == 0)
-        cellOf(model, at.y, next).character = ScreenCharacter{};
+        cellOf(model, at.y, next).character = BLANK_CHARACTER;
 }
 
 void putCharacter(Model& model, Position& at, const ScreenCharacter& character) {
@@ -179,7 +179,7 @@ void modelClear(Model& model) {
     if (!model.console)
         return;
     for (Cell& cell : model.cells)
-        cell = Cell{ScreenCharacter{}, model.attribute};
+        cell = Cell{BLANK_CHARACTER, model.attribute};
     model.row = model.column = 1;
     model.pendingLine = false;
     model.printColumn = 0;

@@ -21,12 +21,12 @@ int heightOfScreen() {
 // The state of one piece being written: where the next character goes and
 // the characters collected for the row segment that ends there.
 struct PieceWriter {
-    int width;
-    int height;
-    int x;
-    int y;
-    std::uint8_t attribute;
-    ScreenCharacter run[RUN_LIMIT];
+    int width = 0;
+    int height = 0;
+    int x = 1;
+    int y = 1;
+    std::uint8_t attribute = 7;
+    ScreenCharacter run[RUN_LIMIT]; // left unset: only the first runLength count
     std::size_t runLength = 0;
     int runColumn = 1;
 };
@@ -183,7 +183,9 @@ void writePiece(const char* bytes, std::size_t count, bool asName) {
         surfacePassThrough(bytes, count);
         return;
     }
-    PieceWriter w{surfaceWidth(), heightOfScreen(), 1, 1, 7, {}, 0, 1};
+    PieceWriter w;
+    w.width = surfaceWidth();
+    w.height = heightOfScreen();
     if (!surfaceCursor(w.y, w.x, w.attribute)) {
         w.x = w.y = 1;
         w.attribute = 7;

@@ -59,7 +59,8 @@ constexpr ScreenCharacter characterOf(char32_t code) {
 constexpr std::array<ScreenCharacter, 256> FIXED_CHARACTERS = [] {
     std::array<ScreenCharacter, 256> table{};
     for (int byte = 0; byte < 256; ++byte)
-        table[static_cast<std::size_t>(byte)] = characterOf(glyphCode(static_cast<unsigned char>(byte)));
+        table[static_cast<std::size_t>(byte)] =
+            characterOf(glyphCode(static_cast<unsigned char>(byte)));
     return table;
 }();
 
@@ -129,8 +130,11 @@ const ScreenCharacter& fixedCharacter(unsigned char byte) {
     return FIXED_CHARACTERS[byte];
 }
 
-std::size_t readNameCharacter(std::string_view bytes, const NameRule& rule,
-                              ScreenCharacter& character) {
+namespace {
+
+// A character that is not plain ASCII: decoded, measured, and its marks joined.
+std::size_t readDecodedCharacter(std::string_view bytes, const NameRule& rule,
+                                 ScreenCharacter& character) {
     const auto first = static_cast<unsigned char>(bytes[0]);
     char32_t code = 0;
     const std::size_t length = rule.utf8 ? decodeUtf8(bytes, code) : 0;
@@ -143,6 +147,22 @@ std::size_t readNameCharacter(std::string_view bytes, const NameRule& rule,
     character.width = static_cast<std::uint8_t>(width == 0 ? 1 : width);
     const std::size_t base = width == 0 ? 0 : length;
     return base + joinMarks(bytes.substr(base), rule, character);
+}
+
+} // namespace
+
+std::size_t readNameCharacter(std::string_view bytes, const NameRule& rule,
+                              ScreenCharacter& character) {
+    // ASCII that no mark joins, most names whole, is its fixed character:
+    // printable ASCII itself, a control byte its glyph.
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    const bool control = first < 0x20 || first == 0x7F;
+    const bool markMayFollow = bytes.size() > 1 && static_cast<unsigned char>(bytes[1]) >= 0x80;
+    if (first < 0x80 && (control || !markMayFollow)) {
+        character = FIXED_CHARACTERS[first];
+        return 1;
+    }
+    return readDecodedCharacter(bytes, rule, character);
 }
 
 NameStart nameStart(std::string_view name, const NameRule& rule, std::size_t characters,

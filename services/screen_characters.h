@@ -13,14 +13,16 @@ inline constexpr std::size_t CHARACTER_BYTES = 13;
 
 // One character as UTF-8, and the cells it takes: 1, or 2 for a wide one.
 // The right half of a wide character is a cell of width 0 and no bytes.
-// Bytes past the length are always zero, so that equal characters compare equal.
+// Bytes past the length are always zero, so that equal characters compare
+// equal. A plain record: the console collects runs of them by the hundred.
 struct ScreenCharacter {
-    char bytes[CHARACTER_BYTES] = {' '};
-    std::uint8_t length = 1;
-    std::uint8_t width = 1;
+    char bytes[CHARACTER_BYTES];
+    std::uint8_t length;
+    std::uint8_t width;
     bool operator==(const ScreenCharacter&) const = default;
 };
 
+inline constexpr ScreenCharacter BLANK_CHARACTER{{' '}, 1, 1};
 inline constexpr ScreenCharacter RIGHT_HALF{{}, 0, 0};
 
 // How names show: as UTF-8, each character in the cells that widthOf gives

@@ -12,9 +12,9 @@ bool isRightHalf(const Cell& cell) {
 // of a row, before they are overwritten.
 void breakWideCharacters(ScreenModel& model, int row, int from, int to) {
     if (from > 1 && isRightHalf(cellAt(model, row, from)))
-        cellAt(model, row, from - 1).character = ScreenCharacter{};
+        cellAt(model, row, from - 1).character = BLANK_CHARACTER;
     if (to < model.width && isRightHalf(cellAt(model, row, to + 1)))
-        cellAt(model, row, to + 1).character = ScreenCharacter{};
+        cellAt(model, row, to + 1).character = BLANK_CHARACTER;
 }
 
 } // namespace
@@ -40,19 +40,22 @@ void putCharacters(ScreenModel& model, int row, int column, const ScreenCharacte
     if (row < 1 || row > model.height)
         return;
     long long x = column;
-    for (std::size_t i = 0; i < count; ++i) {
-        const ScreenCharacter& character = characters[i];
-        const long long last = x + character.width - 1;
-        if (last > model.width)
-            break;
-        if (x >= 1) {
-            const int at = static_cast<int>(x);
-            breakWideCharacters(model, row, at, static_cast<int>(last));
-            cellAt(model, row, at) = Cell{character, attribute};
-            if (character.width == 2)
-                cellAt(model, row, at + 1) = Cell{RIGHT_HALF, attribute};
-        }
-        x = last + 1;
+    std::size_t first = 0;
+    for (; first < count && x < 1; ++first)
+        x += characters[first].width;
+    // The run covers columns from x on; only its two ends can cut a wide character.
+    long long end = x;
+    std::size_t last = first;
+    for (; last < count && end + characters[last].width - 1 <= model.width; ++last)
+        end += characters[last].width;
+    if (last == first)
+        return;
+    breakWideCharacters(model, row, static_cast<int>(x), static_cast<int>(end - 1));
+    Cell* cell = &cellAt(model, row, static_cast<int>(x));
+    for (std::size_t i = first; i < last; ++i) {
+        *cell++ = Cell{characters[i], attribute};
+        if (characters[i].width == 2)
+            *cell++ = Cell{RIGHT_HALF, attribute};
     }
 }
 
@@ -60,7 +63,7 @@ void fillRow(ScreenModel& model, int row, std::uint8_t attribute) {
     if (row < 1 || row > model.height)
         return;
     for (int x = 1; x <= model.width; ++x)
-        cellAt(model, row, x) = Cell{ScreenCharacter{}, attribute};
+        cellAt(model, row, x) = Cell{BLANK_CHARACTER, attribute};
 }
 
 void scrollUp(ScreenModel& model, int rows, std::uint8_t attribute) {

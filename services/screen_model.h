@@ -5,16 +5,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "services/screen_characters.h"
 
 struct Cell {
-    ScreenCharacter character;
+    ScreenCharacter character = BLANK_CHARACTER;
     std::uint8_t attribute = 7;
-    bool operator==(const Cell&) const = default;
+    // Cells are compared by the thousand at every present: as their bytes.
+    bool operator==(const Cell& other) const {
+        return std::memcmp(this, &other, sizeof(Cell)) == 0;
+    }
 };
+static_assert(sizeof(Cell) == 16 && std::has_unique_object_representations_v<Cell>);
 
 struct ScreenModel {
     int width = 0;

@@ -57,7 +57,10 @@ TEST(ScreenCharacters, NamesFromBytesToCells) {
         {"overlong two bytes", "\xC0\xAF", "└|»"},
         {"overlong three bytes", "\xE0\x80\xAF", "α|Ç|»"},
         {"cut short at the end", "\xE6\x97", "µ|ù"},
-        {"cut short by ASCII", "\xE6\x97" "a", "µ|ù|a"},
+        {"cut short by ASCII",
+         "\xE6\x97"
+         "a",
+         "µ|ù|a"},
         {"a surrogate", "\xED\xA0\x80", "φ|á|Ç"},
         {"past U+10FFFF", "\xF4\x90\x80\x80", "⌠|É|Ç|Ç"},
         {"a combining mark joins", "cafe" + acute, "c|a|f|e" + acute},
@@ -83,9 +86,9 @@ TEST(ScreenCharacters, FixedTextBytesShowAsCodePage437) {
         unsigned char byte;
         const char* shown;
     } cases[] = {
-        {0, " "},   {1, "☺"},   {7, "•"},   {10, "◙"},   {13, "♪"},   {27, "←"},
-        {31, "▼"},  {32, " "},  {65, "A"},  {126, "~"},  {127, "⌂"},  {128, "Ç"},
-        {158, "₧"}, {176, "░"}, {196, "─"}, {224, "α"},  {254, "■"},  {255, "\u00A0"},
+        {0, " "},   {1, "☺"},   {7, "•"},   {10, "◙"},  {13, "♪"},  {27, "←"},
+        {31, "▼"},  {32, " "},  {65, "A"},  {126, "~"}, {127, "⌂"}, {128, "Ç"},
+        {158, "₧"}, {176, "░"}, {196, "─"}, {224, "α"}, {254, "■"}, {255, "\u00A0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.byte));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -25,19 +26,20 @@ int rowCost(const ScreenModel& model, const ScreenModel& shown, int row) {
 }
 
 bool sameRow(const ScreenModel& model, int modelRow, const ScreenModel& shown, int shownRow) {
-    const auto from = [](const ScreenModel& m, int row) {
-        return m.cells.begin() + static_cast<std::ptrdiff_t>((row - 1) * m.width);
-    };
-    return std::equal(from(model, modelRow), from(model, modelRow + 1), from(shown, shownRow));
+    return std::memcmp(&cellAt(model, modelRow, 1), &cellAt(shown, shownRow, 1),
+                       sizeof(Cell) * static_cast<std::size_t>(model.width)) == 0;
 }
 
+// FNV-1a over the row's cells, eight bytes at a time.
 std::uint64_t rowHash(const ScreenModel& m, int row) {
-    std::uint64_t hash = 14695981039346656037u; // FNV-1a
-    for (int column = 1; column <= m.width; ++column) {
-        const Cell& cell = cellAt(m, row, column);
-        for (std::uint8_t i = 0; i < cell.character.length; ++i)
-            hash = (hash ^ static_cast<unsigned char>(cell.character.bytes[i])) * 1099511628211u;
-        hash = (hash ^ cell.attribute) * 1099511628211u;
+    std::uint64_t hash = 14695981039346656037u;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&cellAt(m, row, 1));
+    const std::size_t words =
+        sizeof(Cell) / sizeof(std::uint64_t) * static_cast<std::size_t>(m.width);
+    for (std::size_t i = 0; i < words; ++i) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes + i * sizeof word, sizeof word);
+        hash = (hash ^ word) * 1099511628211u;
     }
     return hash;
 }
