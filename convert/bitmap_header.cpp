@@ -8,6 +8,8 @@ constexpr std::uint8_t LETTER_B = 66;
 constexpr std::uint8_t LETTER_M = 77;
 constexpr std::uint8_t INFO_HEADER_SIZE = 40;
 constexpr std::uint8_t PLANE_COUNT = 1;
+// Compression 0: the pixels are stored as they are.
+constexpr std::uint32_t NOT_COMPRESSED = 0;
 constexpr std::uint32_t FIRST_PIXEL_OFFSET = 54;
 
 // The walk over the header: every byte read in turn into one header byte.
@@ -103,7 +105,10 @@ HeaderVerdict readBitmapHeader(ConversionState& state, const Text& name) {
         closeFile(walk.number);
         return HeaderVerdict::WrongDepth;
     }
-    skip(walk, FIRST_PIXEL_OFFSET - 29);
+    skip(walk, 1);
+    if (field(walk, 4) != NOT_COMPRESSED)
+        return HeaderVerdict::BadFormat;
+    skip(walk, FIRST_PIXEL_OFFSET - 34);
     if (offset < FIRST_PIXEL_OFFSET || !holdsEveryPixel(walk.number, offset, state.info))
         return HeaderVerdict::BadFormat;
     skip(walk, offset - FIRST_PIXEL_OFFSET);

@@ -91,11 +91,12 @@ void printLine(DataLine& line) {
 }
 
 // One value and what goes before it: ", " on the same line, or the end of
-// the line (and a block label when one is due) and "data ".
-void convertPixel(ConversionState& state, DataLine& line) {
+// the line (and a block label when one is due) and "data ". False when the
+// bitmap ended before the pixel's bytes.
+bool convertPixel(ConversionState& state, DataLine& line) {
     ++state.valuesInBlock;
     std::uint8_t bgr[3];
-    readBytes(state.bitmapFileNumber, bgr, 3);
+    const bool whole = readBytes(state.bitmapFileNumber, bgr, 3) == FILE_OK;
     const std::uint16_t value = rgb565(bgr[2], bgr[1], bgr[0]);
     ++state.valuesOnLine;
     if (state.valuesOnLine < VALUES_PER_LINE) {
@@ -113,6 +114,7 @@ void convertPixel(ConversionState& state, DataLine& line) {
         std::to_chars(line.bytes + line.size, line.bytes + sizeof line.bytes - 1, value).ptr;
     *end++ = '%';
     line.size = static_cast<std::size_t>(end - line.bytes);
+    return whole;
 }
 
 void writeFooter() {
@@ -140,17 +142,26 @@ bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressRepor
     writeHeader(state, bitmapName);
     const std::uint16_t width = state.info.width;
     DataLine line;
-    for (std::uint16_t y = 1; y <= state.info.height; ++y) {
-        for (std::uint16_t x = 1; x <= width; ++x)
-            convertPixel(state, line);
+    // A bitmap that shrank after its header was read ends the conversion:
+    // values made of missing bytes would be wrong.
+    bool pixelsRead = true;
+    for (std::uint16_t y = 1; y <= state.info.height && pixelsRead; ++y) {
+        for (std::uint16_t x = 1; x <= width && pixelsRead; ++x)
+            pixelsRead = convertPixel(state, line);
+        if (!pixelsRead)
+            break;
         // The bar depends on the row alone: one report covers its pixels.
         report(state, y, state.info.height, width);
         // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
         for (int padding = width % 4; padding > 0; --padding)
             readBitmapByte(state);
     }
+    closeFile(state.bitmapFileNumber);
+    if (!pixelsRead) {
+        discardFile(DATA_FILE_NUMBER);
+        return false;
+    }
     printLine(line);
     writeFooter();
-    closeFile(state.bitmapFileNumber);
     return closeFile(DATA_FILE_NUMBER) == FILE_OK && opened;
 }

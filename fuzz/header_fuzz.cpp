@@ -49,6 +49,8 @@ HeaderVerdict expectedVerdict(const FileBytes& file) {
         return HeaderVerdict::BadFormat;
     if (byteAt(file, 28) != ACCEPTED_BITS_PER_PIXEL)
         return HeaderVerdict::WrongDepth;
+    if (littleEndian(file, 30, 4) != 0)
+        return HeaderVerdict::BadFormat; // compressed
     std::uint32_t offset = littleEndian(file, 10, 4);
     std::int64_t needed = offset + strideOf(width) * (height - 1) + 3 * std::int64_t{width};
     if (offset < 54 || static_cast<std::int64_t>(file.size) < needed)

@@ -161,9 +161,11 @@ int readByte(int number, std::uint8_t& byte) {
             std::fread(record->buffer.data(), 1, FILE_BUFFER_SIZE, record->stream));
         record->bufferPosition = 0;
     }
-    byte = record->buffer.empty()
-               ? 0
-               : static_cast<std::uint8_t>(record->buffer[record->bufferPosition++]);
+    if (record->buffer.empty()) {
+        byte = 0;
+        return FILE_PAST_END;
+    }
+    byte = static_cast<std::uint8_t>(record->buffer[record->bufferPosition++]);
     return FILE_OK;
 }
 
@@ -176,9 +178,12 @@ int readBytes(int number, std::uint8_t* bytes, std::size_t count) {
         record->bufferPosition += count;
         return FILE_OK;
     }
-    for (std::size_t i = 0; i < count; ++i)
-        readByte(number, bytes[i]);
-    return FILE_OK;
+    int result = FILE_OK;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (readByte(number, bytes[i]) != FILE_OK)
+            result = FILE_PAST_END;
+    }
+    return result;
 }
 
 int writeText(int number, const char* bytes, std::size_t count) {
@@ -212,6 +217,18 @@ int closeFile(int number) {
         failed = true;
     freeRecord(*record);
     return failed ? FILE_SHORT_WRITE : FILE_OK;
+}
+
+int discardFile(int number) {
+    FileRecord* record = openRecord(number);
+    if (record == nullptr)
+        return FILE_NOT_OPEN;
+    if (record->mode == FileMode::Output)
+        hostDiscardReplacement(record->stream);
+    else
+        std::fclose(record->stream);
+    freeRecord(*record);
+    return FILE_OK;
 }
 
 void closeAllFiles() {

@@ -21,6 +21,8 @@ inline constexpr int FILE_OK = 0;
 inline constexpr int FILE_NOT_OPEN = 1; // or, for openFile, already open
 inline constexpr int FILE_OPEN_FAILED = 2;
 inline constexpr int FILE_SHORT_WRITE = 3;
+// A read found the end of the file; what it could not read reads as 0.
+inline constexpr int FILE_PAST_END = 4;
 
 // Begins a pass of listings that see the directory as one instant: until the
 // next pass, every listing of the same current directory shows the directory
@@ -37,6 +39,9 @@ int readByte(int number, std::uint8_t& byte);
 int readBytes(int number, std::uint8_t* bytes, std::size_t count);
 int writeText(int number, const char* bytes, std::size_t count);
 int closeFile(int number);
+// Closes a file and keeps nothing of what was written to it: an output file
+// is never put in place.
+int discardFile(int number);
 void closeAllFiles();
 std::size_t fileColumn(int number);
 // The length in bytes of an open file, or -1; the position does not change.

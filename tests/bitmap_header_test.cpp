@@ -47,6 +47,12 @@ TEST_F(BitmapHeaderTest, VerdictsOfWholeFiles) {
         {"plane count 2 and too wide", {500, 8, 2}, HeaderVerdict::WrongSize},
         {"plane count 2", {8, 8, 2}, HeaderVerdict::BadFormat},
         {"offset below the header", {8, 8, 1, 24, 40, 50}, HeaderVerdict::BadFormat},
+        {"run-length compressed", {8, 8, 1, 24, 40, 54, 1}, HeaderVerdict::BadFormat},
+        {"bit fields", {8, 8, 1, 24, 40, 54, 3}, HeaderVerdict::BadFormat},
+        {"JPEG inside", {8, 8, 1, 24, 40, 54, 4}, HeaderVerdict::BadFormat},
+        {"compressed 8-bit is refused for its depth",
+         {8, 8, 1, 8, 40, 54, 1},
+         HeaderVerdict::WrongDepth},
     };
     for (const VerdictCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -224,6 +224,33 @@ TEST_F(DataWriterTest, ReplacesAnEarlierDataFileOnlyWhenComplete) {
         EXPECT_EQ(entry.path().filename().string().rfind(".pictoline-", 0), std::string::npos);
 }
 
+// A bitmap that shrinks after its header was read fails the conversion: no
+// data file, an earlier one kept. Only the last row's padding may be missing.
+TEST_F(DataWriterTest, BitmapCutShortDuringTheConversionFailsIt) {
+    const std::string whole = makeBitmap({175, 132});
+    const struct {
+        const char* what;
+        std::size_t length;
+        bool converts;
+    } cases[] = {
+        {"cut to 30 000 bytes", 30000, false},
+        {"one pixel byte short", whole.size() - 4, false},
+        {"without the last row's padding", whole.size() - 3, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile("pic.bmp", whole);
+        writeFile("pic.bmp.txt", "earlier");
+        ASSERT_EQ(readBitmapHeader(state, "pic.bmp"), HeaderVerdict::Ok);
+        std::filesystem::resize_file("pic.bmp", c.length);
+        EXPECT_EQ(writeDataFile(state, "pic.bmp", showProgress), c.converts);
+        EXPECT_EQ(readFile("pic.bmp.txt") == "earlier", !c.converts);
+        EXPECT_EQ(freeFileNumber(), 1) << "both files are closed";
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            EXPECT_EQ(entry.path().filename().string().rfind(".pictoline-", 0), std::string::npos);
+    }
+}
+
 TEST_F(DataWriterTest, DataFileThatCannotBeCreatedIsReported) {
     writeFile("pic.bmp", makeBitmap({2, 2}));
     std::filesystem::create_directory("pic.bmp.txt"); // a name taken by a directory

@@ -129,7 +129,7 @@ TEST_F(FilesTest, ReadingPastTheEndGivesZero) {
     EXPECT_EQ(byte, 0x7f);
     for (int i = 0; i < 3; ++i) {
         byte = 55;
-        EXPECT_EQ(readByte(3, byte), FILE_OK);
+        EXPECT_EQ(readByte(3, byte), FILE_PAST_END);
         EXPECT_EQ(byte, 0);
     }
 }

@@ -13,6 +13,7 @@ struct BitmapLayout {
     std::uint16_t bitsPerPixel = 24;
     std::uint32_t infoSize = 40;
     std::uint32_t dataOffset = 54;
+    std::uint32_t compression = 0;
 };
 
 inline constexpr std::uint32_t DOTS_PER_METRE = 2835; // 72 dots per inch
@@ -40,6 +41,7 @@ inline std::string bitmapHeaders(const BitmapLayout& layout) {
     putLittleEndian(bytes, 26, layout.planes, 2);
     putLittleEndian(bytes, 28, layout.bitsPerPixel, 2);
     if (layout.dataOffset >= 54) {
+        putLittleEndian(bytes, 30, layout.compression, 4);
         putLittleEndian(bytes, 38, DOTS_PER_METRE, 4);
         putLittleEndian(bytes, 42, DOTS_PER_METRE, 4);
     }
