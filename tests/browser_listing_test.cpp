@@ -142,6 +142,19 @@ TEST(BrowserListing, ControlBytesInNamesAreShownNotActedOn) {
     }
 }
 
+// An empty listing, as an empty drive root on Windows gives: Enter acts on
+// the remembered empty name of kind bitmap, whose open fails, and the
+// program ends after the format message.
+TEST(BrowserListing, EnterOnAnEmptyListConvertsTheEmptyNameAndEnds) {
+    setFakeDirectory(FakeDirectory{});
+    resetFakeSurface();
+    resetFakeKeyboard();
+    scheduleKey(0, KEY_ENTER);
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(fakeNowMs(), 2000);
+    EXPECT_EQ(row(24).substr(25, 23), "Falsches Bildformat!!!!");
+}
+
 std::string repeated(const std::string& text, std::size_t times) {
     std::string out;
     for (std::size_t i = 0; i < times; ++i)

@@ -122,19 +122,4 @@ TEST_F(DriverTest, DataFileThatCannotBeWrittenEndsWithCodeOne) {
     EXPECT_EQ(screen.find("Done"), std::string::npos);
 }
 
-// A directory cannot be removed while it is the current one on Windows.
-#ifndef _WIN32
-TEST_F(DriverTest, EnterOnAnEmptyListConvertsTheEmptyNameAndEnds) {
-    // Nothing listed (the directory is gone): the remembered name is empty
-    // and its kind a bitmap, whose open fails.
-    std::filesystem::create_directory("gone");
-    std::filesystem::current_path("gone");
-    std::filesystem::remove(std::filesystem::current_path());
-    EXPECT_EQ(run({{0, KEY_ENTER}}), 0);
-    std::filesystem::current_path(directory.path);
-    EXPECT_EQ(fakeNowMs(), 2000);
-    EXPECT_NE(screenText().find("Falsches Bildformat!!!!"), std::string::npos);
-}
-#endif
-
 } // namespace

@@ -15,9 +15,11 @@ namespace {
 
 // The snapshot the listings share, and whether the pass in progress has
 // already looked at the directory: the listings of one pass show one instant.
+// The path last told is what the current directory is called once it is gone.
 struct DirectoryHost {
     std::shared_ptr<DirectorySnapshot> snapshot;
     bool passLooked = false;
+    std::string lastPath;
 };
 
 DirectoryHost host;
@@ -43,19 +45,30 @@ std::shared_ptr<const DirectorySnapshot> readAgain() {
     return host.snapshot;
 }
 
+// "." and ".." alone, for a directory that cannot be read or is gone.
+std::shared_ptr<const DirectorySnapshot> wayUpOnly() {
+    std::shared_ptr<DirectorySnapshot> snapshot(new DirectorySnapshot, releaseSnapshot);
+    takeWayUpOnly(*snapshot);
+    return snapshot;
+}
+
 // The snapshot of the current directory for a listing: the pass's own once
 // it has one, otherwise the last one while the directory is unchanged and
-// quiet, otherwise a fresh read.
+// quiet, otherwise a fresh read; a way up alone where there is nothing to read.
 std::shared_ptr<const DirectorySnapshot> currentSnapshot() {
     struct stat info {};
-    if (stat(".", &info) != 0)
-        return nullptr;
-    if (host.snapshot == nullptr || !isSameDirectory(*host.snapshot, info))
-        return readAgain();
+    if (stat(".", &info) != 0 || info.st_nlink == 0)
+        return wayUpOnly();
+    if (host.snapshot == nullptr || !isSameDirectory(*host.snapshot, info)) {
+        std::shared_ptr<const DirectorySnapshot> fresh = readAgain();
+        return fresh != nullptr ? fresh : wayUpOnly();
+    }
     if (host.passLooked)
         return host.snapshot;
-    if (!stillCurrent(*host.snapshot, info))
-        return readAgain();
+    if (!stillCurrent(*host.snapshot, info)) {
+        std::shared_ptr<const DirectorySnapshot> fresh = readAgain();
+        return fresh != nullptr ? fresh : wayUpOnly();
+    }
     refreshLinks(*host.snapshot);
     host.passLooked = true;
     return host.snapshot;
@@ -75,8 +88,6 @@ void hostBeginDirectoryPass() {
 
 HostSearch hostFindFirst(const std::string& pattern, HostEntry& entry) {
     std::shared_ptr<const DirectorySnapshot> snapshot = currentSnapshot();
-    if (snapshot == nullptr)
-        return nullptr;
     auto* search = new HostSearchData{std::move(snapshot), readPattern(pattern), 0};
     if (!hostFindNext(search, entry)) {
         delete search;
@@ -108,19 +119,49 @@ void hostFindClose(HostSearch search) {
     delete search;
 }
 
+// The path of the current directory; once it is gone, the path it had.
 std::string hostCurrentDirectory() {
     std::vector<char> buffer(256);
     for (;;) {
         if (getcwd(buffer.data(), buffer.size()) != nullptr)
-            return buffer.data();
+            return host.lastPath = buffer.data();
         if (errno != ERANGE)
-            return "";
+            return host.lastPath;
         buffer.resize(buffer.size() * 2);
     }
 }
 
+namespace {
+
+// Whether the current directory was removed: its entries, "." and ".."
+// included, are gone, though a process may still stand in it.
+bool currentIsGone() {
+    struct stat info {};
+    return stat(".", &info) != 0 || info.st_nlink == 0;
+}
+
+// The path one level above path: "/" above "/a" and above "/".
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
+    return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+// ".." from a directory that is gone (whose ".." may be gone too), or whose
+// parent cannot be entered, leads to the nearest directory above it that can.
 bool hostChangeDirectory(const std::string& path) {
-    return chdir(path.c_str()) == 0;
+    const bool up = path == "..";
+    if (chdir(path.c_str()) == 0 && !(up && currentIsGone()))
+        return true;
+    if (!up || host.lastPath.empty() || host.lastPath[0] != '/')
+        return false;
+    for (std::string above = parentOf(host.lastPath);; above = parentOf(above)) {
+        if (chdir(above.c_str()) == 0 && !currentIsGone())
+            return true;
+        if (above == "/")
+            return false;
+    }
 }
 
 char hostPathSeparator() {

@@ -94,6 +94,26 @@ void reserveFor(DirectorySnapshot& snapshot, off_t directorySize) {
     snapshot.starts.reserve(bytes / SMALLEST_ENTRY_BYTES);
 }
 
+// Appends one entry to the block; false when the block cannot hold it.
+bool appendEntry(DirectorySnapshot& snapshot, std::string_view name, std::uint8_t attributes,
+                 bool link) {
+    const std::size_t length = name.size();
+    if (length > LONGEST_NAME ||
+        snapshot.entries.size() + HEADER_BYTES + length + 1 > ENTRIES_LIMIT)
+        return false;
+    const char header[HEADER_BYTES] = {static_cast<char>(attributes),
+                                       static_cast<char>(length & 0xFF),
+                                       static_cast<char>(length >> 8)};
+    snapshot.entries.append(header, HEADER_BYTES);
+    const auto start = static_cast<std::uint32_t>(snapshot.entries.size());
+    snapshot.entries.append(name);
+    snapshot.entries.push_back('\0');
+    snapshot.starts.push_back(start);
+    if (link)
+        snapshot.links.push_back(start);
+    return true;
+}
+
 // Appends every entry in the order the directory gives them; false when the
 // read stopped on an error or on an entry the block cannot hold.
 bool readEntries(DirectorySnapshot& snapshot, DIR* directory) {
@@ -103,20 +123,10 @@ bool readEntries(DirectorySnapshot& snapshot, DIR* directory) {
         const dirent* item = readdir(directory);
         if (item == nullptr)
             return errno == 0;
-        const std::size_t length = std::strlen(item->d_name);
-        if (length > LONGEST_NAME ||
-            snapshot.entries.size() + HEADER_BYTES + length + 1 > ENTRIES_LIMIT)
-            return false;
         bool link = false;
-        const char header[HEADER_BYTES] = {
-            static_cast<char>(attributesOfEntry(descriptor, *item, link)),
-            static_cast<char>(length & 0xFF), static_cast<char>(length >> 8)};
-        snapshot.entries.append(header, HEADER_BYTES);
-        const auto start = static_cast<std::uint32_t>(snapshot.entries.size());
-        snapshot.entries.append(item->d_name, length + 1);
-        snapshot.starts.push_back(start);
-        if (link)
-            snapshot.links.push_back(start);
+        const std::uint8_t attributes = attributesOfEntry(descriptor, *item, link);
+        if (!appendEntry(snapshot, item->d_name, attributes, link))
+            return false;
     }
 }
 
@@ -171,6 +181,12 @@ bool readSnapshot(DirectorySnapshot& snapshot) {
     sortIntoListingOrder(snapshot.entries, snapshot.starts);
     snapshot.complete = complete;
     return true;
+}
+
+void takeWayUpOnly(DirectorySnapshot& snapshot) {
+    appendEntry(snapshot, ".", ATTRIBUTE_DIRECTORY, false);
+    appendEntry(snapshot, "..", ATTRIBUTE_DIRECTORY, false);
+    snapshot.complete = false;
 }
 
 void closeSnapshot(DirectorySnapshot& snapshot) {

@@ -43,6 +43,9 @@ void prefetchEntry(const DirectorySnapshot& snapshot, std::size_t position);
 // Reads the current directory into an empty snapshot; false when the
 // directory cannot be opened.
 bool readSnapshot(DirectorySnapshot& snapshot);
+// Makes an empty snapshot hold "." and ".." alone: what a directory that
+// cannot be read, or no longer exists, lists, so that a way up is offered.
+void takeWayUpOnly(DirectorySnapshot& snapshot);
 // Lets go of the directory a snapshot holds open.
 void closeSnapshot(DirectorySnapshot& snapshot);
 bool isSameDirectory(const DirectorySnapshot& snapshot, const struct stat& info);

@@ -50,28 +50,44 @@ piped "$names" $'\033[B\033[B\r'
 check "a 255-byte name: the data file cannot take 4 more bytes, which is reported" \
     "$(ok [ ! -e "$names/$long.txt" ])"
 
-# The current directory removed while the browser shows it.
-gone="$work/gone"
+# The current directory removed while the browser shows it, two levels deep:
+# its path stays on row 3, "." and ".." are still offered, and ".." leads to
+# the nearest directory above it that is left.
+gone="$work/gone/deeper"
 mkdir -p "$gone"
 start_program "$gone"
 wait_for_row 25 "$gone/."
-rmdir "$gone"
-t send-keys Down Enter
-sleep 0.3
+rm -r "$work/gone"
+t send-keys Down
+check "removed directory: . and .. are still listed" \
+    "$(ok wait_for_row 25 "$gone/..")"
+check "removed directory: its path stays" "$(ok [ "$(row 3)" = " current path: $gone" ])"
+t send-keys Enter
+check "removed directory: .. leads to the nearest directory left" \
+    "$(ok wait_for_row 3 " current path: $work")"
 t send-keys Escape
 wait_for "$work/code"
 check "removed directory: Esc still ends with 0" "$(ok [ "$(code)" = 0 ])"
 
-# A directory that cannot be read, as an ordinary user (root reads anything).
+# A directory that may be entered but not read, as an ordinary user (root
+# reads anything): "." and ".." are offered, and ".." leads back up.
 if [ "$(id -u)" = 0 ]; then
     locked="$work/locked"
     mkdir -p "$locked"
     chmod 755 "$work"
-    chmod 311 "$locked"
+    chmod 711 "$locked"
     cp "$binary" "$work/pictoline" && chmod 755 "$work/pictoline"
-    binary="$work/pictoline" start_program "$locked" "setpriv --reuid=65534 --regid=65534 --clear-groups"
-    wait_for_row 3 " current path: $locked"
-    check "unreadable directory: an empty list" "$(ok [ "$(row 4 | tr -d ' ')" = "" ])"
+    binary="$work/pictoline" start_program "$work" "setpriv --reuid=65534 --regid=65534 --clear-groups"
+    wait_for_row 25 "$work/."
+    list_row=$(t capture-pane -p | grep -n '^    locked$' | cut -d: -f1)
+    for _ in $(seq $((list_row - 4))); do t send-keys Down; done
+    wait_for_row 25 "$work/locked"
+    t send-keys Enter
+    check "unreadable directory: entered" "$(ok wait_for_row 3 " current path: $locked")"
+    check "unreadable directory: . and .. are listed" \
+        "$(ok [ "$(row 4)$(row 5)" = "    .    .." ])"
+    t send-keys Down Enter
+    check "unreadable directory: .. leads back up" "$(ok wait_for_row 3 " current path: $work")"
     t send-keys Escape
     wait_for "$work/code"
     check "unreadable directory: Esc ends with 0" "$(ok [ "$(code)" = 0 ])"
