@@ -7,6 +7,7 @@
 #include "services/console.h"
 #include "services/files.h"
 #include "services/keyboard.h"
+#include "services/messages.h"
 
 void startProgramState(ProgramState& state) {
     state = ProgramState{};
@@ -17,14 +18,22 @@ namespace {
 
 constexpr int MESSAGE_WAIT_MS = 1000;
 constexpr int EXIT_WRITE_FAILED = 1;
+constexpr int EXIT_NO_SCREEN = 1;
 
-void startUp(ProgramState& state) {
-    startConsole();
+const Text NO_SCREEN_MESSAGE =
+    "pictoline: this terminal (TERM=dumb) cannot show Pictoline's screen; "
+    "run it in a full terminal, such as xterm";
+
+// False when the terminal cannot show the screen.
+bool startUp(ProgramState& state) {
+    if (!startConsole())
+        return false;
     startProgramState(state);
     state.conversion.bitmapFileNumber = freeFileNumber();
     Text start = startDirectory();
     if (!start.empty())
         changeDirectory(start);
+    return true;
 }
 
 // The converted bitmap is open at its first pixel; returns the exit code.
@@ -75,7 +84,10 @@ int browse(ProgramState& state) {
 
 int runProgram() {
     ProgramState state;
-    startUp(state);
+    if (!startUp(state)) {
+        writeErrorLine(NO_SCREEN_MESSAGE);
+        return EXIT_NO_SCREEN;
+    }
     int exitCode = browse(state);
     closeAllFiles();
     return exitCode;

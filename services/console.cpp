@@ -122,10 +122,10 @@ const ConsoleState& consoleState() {
     return console;
 }
 
-void startConsole() {
-    hostStartConsole();
+bool startConsole() {
     console = ConsoleState{};
     screenHeight = 0;
+    return hostStartConsole();
 }
 
 void setColour(int foreground, int background) {

@@ -45,7 +45,9 @@ inline constexpr std::uint8_t attributeOf(int foreground, int background) {
     return static_cast<std::uint8_t>((foreground & 15) + 16 * (background & 15));
 }
 
-void startConsole();
+// False when the terminal cannot show the screen at all; nothing is then
+// sent to it.
+bool startConsole();
 void setColour(int foreground, int background);
 void clearScreen();
 void moveCursor(int row, int column);

@@ -18,8 +18,10 @@
 // The screen surface: a text area of cells, rows and columns from 1, row 1 at
 // the top of the visible window.
 
-// Sets up what the console needs before anything is shown or read.
-void hostStartConsole();
+// Sets up what the console needs before anything is shown or read; false,
+// with the terminal left untouched, when it cannot show the screen at all
+// (TERM=dumb).
+bool hostStartConsole();
 
 // Whether output goes to a console or terminal; when false the services pass
 // bytes through unchanged and do nothing else.
@@ -52,6 +54,9 @@ bool surfacePassThrough(const char* bytes, std::size_t count);
 void surfaceBeep();
 // Brings what the user sees up to date with the surface.
 void surfacePresent();
+// Whether the user can see the screen: false while a terminal too small for
+// it shows a notice in its place.
+bool surfaceShowsScreen();
 
 // The keyboard.
 
@@ -65,6 +70,13 @@ std::int64_t hostMonotonicMs();
 // The local date and time now, read afresh on every call.
 std::tm hostLocalTime();
 void hostSleepMs(int milliseconds);
+
+// The standard streams, for lines outside the screen.
+
+// Writes text to standard output, or to standard error, as it is; a line
+// end is "\n". False when it could not be written whole.
+bool hostWriteOutput(const std::string& text);
+bool hostWriteError(const std::string& text);
 
 // The file system.
 

@@ -43,11 +43,16 @@ void resetKeyboard() {
     keyboard = KeyboardState{};
 }
 
+// Keys typed while the user cannot see the screen would act on what they
+// do not see: only Esc, which ends the program, is taken then.
 void pumpKeys() {
     std::vector<KeyCode> keys;
     hostPumpInput(keys);
-    for (KeyCode key : keys)
-        enqueueKey(keyboard, key);
+    const bool seen = surfaceShowsScreen();
+    for (KeyCode key : keys) {
+        if (seen || key == KEY_ESCAPE)
+            enqueueKey(keyboard, key);
+    }
 }
 
 KeyCode readKey() {

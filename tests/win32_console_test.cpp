@@ -355,8 +355,10 @@ TEST_F(ConsoleHostTest, EveryFallbackLeavesTheSameCells) {
     }
 }
 
+// Every way out also gives the console's later text its start colours back.
 TEST_F(ConsoleHostTest, CloseLogoffShutdownAndCtrlCRemoveTheUnfinishedFile) {
     shape(CLASSIC);
+    const WORD startAttribute = info().wAttributes;
     const struct {
         const char* name;
         DWORD kind;
@@ -372,7 +374,9 @@ TEST_F(ConsoleHostTest, CloseLogoffShutdownAndCtrlCRemoveTheUnfinishedFile) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(openFile("out.txt", FileMode::Output, DATA_FILE_NUMBER), FILE_OK);
         ASSERT_EQ(temporaryFilesIn(".").size(), 1u);
+        setColour(15, 1);
         EXPECT_EQ(consoleControlHandler(c.kind), c.handled);
+        EXPECT_EQ(info().wAttributes, startAttribute);
         // The file was removed while open, so it cannot be put in place.
         EXPECT_NE(closeFile(DATA_FILE_NUMBER), FILE_OK);
         EXPECT_TRUE(temporaryFilesIn(".").empty());

@@ -125,10 +125,6 @@ void sendCells(Presenter& p, const ScreenModel& model, std::string& out) {
     p.rowUnknown.clear();
 }
 
-bool terminalTooSmall(const Presenter& p, const ScreenModel& model) {
-    return p.terminalWidth < model.width || p.terminalHeight < model.height;
-}
-
 // Erases the whole terminal in its default colours; nothing of it is then known
 // but that it is blank.
 void eraseTerminal(Presenter& p, std::string& out) {
@@ -173,6 +169,10 @@ void present(Presenter& p, const ScreenModel& model, std::string& out) {
     setAttribute(p, model.attribute, out);
     p.shown = model;
     p.shownKnown = true;
+}
+
+bool terminalTooSmall(const Presenter& p, const ScreenModel& model) {
+    return p.terminalWidth < model.width || p.terminalHeight < model.height;
 }
 
 void forgetTerminal(Presenter& p) {

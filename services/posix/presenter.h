@@ -37,3 +37,5 @@ struct Presenter {
 void present(Presenter& presenter, const ScreenModel& model, std::string& out);
 // Forgets what the terminal shows, so the next present repaints everything.
 void forgetTerminal(Presenter& presenter);
+// Whether the terminal is too small for the model, and shows the notice instead.
+bool terminalTooSmall(const Presenter& presenter, const ScreenModel& model);

@@ -45,6 +45,10 @@ TerminalHost host;
 volatile std::sig_atomic_t terminalChanged = 0;
 volatile std::sig_atomic_t modesSaved = 0;
 volatile std::sig_atomic_t pasteMarked = 0;
+// The screen was sent to the terminal, in its colours, and whether the
+// terminal's cursor was last known to stand in column 1.
+volatile std::sig_atomic_t screenDrawn = 0;
+volatile std::sig_atomic_t cursorAtLineStart = 1;
 
 // Pasted text comes between marks, so that it can be told from typing.
 constexpr char PASTE_MARKS_ON[] = "\x1b[?2004h";
@@ -89,6 +93,19 @@ bool writeAll(int fd, const char* bytes, std::size_t count) {
     return true;
 }
 
+// Leaves the screen as it stands, cells, colours and cursor, and gives what
+// is written next the terminal's own colours on a line of its own; async-signal-safe.
+void leaveScreen() {
+    if (!screenDrawn)
+        return;
+    constexpr char OWN_COLOURS[] = "\x1b[0m";
+    writeAll(STDOUT_FILENO, OWN_COLOURS, sizeof OWN_COLOURS - 1);
+    if (!cursorAtLineStart)
+        writeAll(STDOUT_FILENO, "\r\n", 2);
+    screenDrawn = 0;
+    cursorAtLineStart = 1;
+}
+
 // Gives the terminal back as it was; async-signal-safe.
 void leaveKeyMode() {
     if (pasteMarked) {
@@ -124,6 +141,7 @@ void setHandler(int signal, void (*handler)(int), int flags) {
 // work: it also runs for crashes.
 void onEndingSignal(int signal) {
     const int savedErrno = errno;
+    leaveScreen();
     leaveKeyMode();
     hostRemoveUnfinishedReplacements();
     // The handler was reset on entry: the signal, raised again or (for a
@@ -134,6 +152,7 @@ void onEndingSignal(int signal) {
 
 void onStop(int) {
     const int savedErrno = errno;
+    leaveScreen();
     leaveKeyMode();
     setHandler(SIGTSTP, SIG_DFL, 0);
     raise(SIGTSTP);
@@ -187,12 +206,21 @@ void readTerminalSize(int& columns, int& rows) {
 
 void finish() {
     surfacePresent();
+    leaveScreen();
     leaveKeyMode();
 }
 
-void start() {
+// A terminal that says it can do nothing but print lines.
+bool isDumbTerminal() {
+    const char* type = std::getenv("TERM");
+    return type != nullptr && std::strcmp(type, "dumb") == 0;
+}
+
+bool start() {
     if (host.started)
-        return;
+        return true;
+    if (isatty(STDOUT_FILENO) == 1 && isDumbTerminal())
+        return false;
     host.started = true;
     host.outputIsTerminal = isatty(STDOUT_FILENO) == 1;
     host.inputIsTerminal = isatty(STDIN_FILENO) == 1;
@@ -209,6 +237,7 @@ void start() {
     }
     installSignals();
     std::atexit(finish);
+    return true;
 }
 
 void noteTerminalChange() {
@@ -239,8 +268,8 @@ bool readWaitingBytes(std::vector<char>& bytes) {
 
 } // namespace
 
-void hostStartConsole() {
-    start();
+bool hostStartConsole() {
+    return start();
 }
 
 ScreenModel& surfaceModel() {
@@ -277,6 +306,16 @@ void surfaceBeep() {
     ++host.bells;
 }
 
+// A change of size not yet presented is presented first: the notice stands
+// or goes with the terminal's size of now.
+bool surfaceShowsScreen() {
+    if (!host.outputIsTerminal)
+        return true;
+    if (terminalChanged)
+        surfacePresent();
+    return !terminalTooSmall(host.presenter, host.screen);
+}
+
 void surfacePresent() {
     if (!host.started)
         return;
@@ -290,6 +329,10 @@ void surfacePresent() {
     present(host.presenter, host.screen, out);
     for (; host.bells > 0; --host.bells)
         out += '\a';
+    if (out.empty())
+        return;
+    cursorAtLineStart = host.presenter.cursorKnown && host.presenter.cursorColumn == 1;
+    screenDrawn = 1;
     writeAll(STDOUT_FILENO, out.data(), out.size());
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <unordered_map>
 #include <vector>
 
@@ -35,6 +36,8 @@ struct ConsoleSurface {
     bool cursorRefused = false;
     COORD cursor{0, 0};
     unsigned refusedCalls = CALL_NONE;
+    // The text attribute the console had at start, given back at every way out.
+    WORD startAttribute = FALLBACK_ATTRIBUTE;
     // A screen buffer never shown, where the console is asked how many cells
     // a character takes, and the answers so far.
     HANDLE measuring = INVALID_HANDLE_VALUE;
@@ -230,15 +233,25 @@ void refuseConsoleCalls(unsigned calls) {
     surface.refusedCalls = calls;
 }
 
-void hostStartConsole() {
+void restoreConsoleAttribute() {
+    if (surface.isConsole)
+        SetConsoleTextAttribute(surface.output, surface.startAttribute);
+}
+
+bool hostStartConsole() {
+    const bool first = !surface.started;
     surface.started = true;
     surface.output = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info;
     surface.isConsole = GetConsoleScreenBufferInfo(surface.output, &info) != 0;
     surface.last = surface.isConsole ? info : screenLaidOutFor();
+    surface.startAttribute = surface.last.wAttributes;
+    if (first)
+        std::atexit(restoreConsoleAttribute);
     surface.attributeRefused = false;
     surface.cursorRefused = false;
     startConsoleInput();
+    return true;
 }
 
 bool surfaceIsConsole() {
@@ -400,3 +413,8 @@ void surfaceBeep() {
 
 // The console shows every change as it is made.
 void surfacePresent() {}
+
+// The text area shrinks with the window; it is always seen.
+bool surfaceShowsScreen() {
+    return true;
+}

@@ -9,6 +9,10 @@
 // Takes the input handle and sets its mode; runs once, at the first start.
 void startConsoleInput();
 
+// Gives the console back the text attribute it had at start; the cells on
+// screen keep their colours.
+void restoreConsoleAttribute();
+
 // The console's control handler: removes an unfinished data file; close,
 // logoff and shutdown are reported handled, and the system ends the process.
 BOOL WINAPI consoleControlHandler(DWORD kind);

@@ -223,8 +223,10 @@ void startConsoleInput() {
 }
 
 BOOL WINAPI consoleControlHandler(DWORD kind) {
-    // Whatever ends the process, an unfinished data file must not stay behind.
+    // Whatever ends the process, an unfinished data file must not stay
+    // behind, and the console's later text takes its own colours again.
     hostRemoveUnfinishedReplacements();
+    restoreConsoleAttribute();
     switch (kind) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:

@@ -9,20 +9,24 @@ ulimit -c 0 # the crash signals below must not leave core files
 bitmap() { python3 "$here/make_bitmap.py" "$@"; }
 
 SEPARATOR=$(printf '=%.0s' $(seq 80))
-NOTICE="This terminal is 60 x 20; Pictoline needs at least 80 x 25."
 
 # Whether the pane shows the title on row 1 and the separator on row 24.
 title_and_separator() { [[ "$(row 1)" == "$TITLE"* ]] && [ "$(row 24)" = "$SEPARATOR" ]; }
 
-# On a 60 x 20 pane showing the notice: a Down is taken, and at 80 x 25 the
-# whole screen comes back with it; Esc then ends with 0. $1 names the case.
+# On a pane of $2 x $3 showing the notice: Down, Down, Enter over a.bmp
+# change nothing, and at 80 x 25 the whole screen comes back with "."
+# highlighted; Esc then ends with 0. $1 names the case.
 grows_back_whole() {
-    check "sizes, $1: the notice" "$(ok wait_for_row 1 "$NOTICE")"
-    t send-keys Down
-    sleep 0.3
+    check "sizes, $1: the notice" \
+        "$(ok wait_for_row 1 "This terminal is $2 x $3; Pictoline needs at least 80 x 25.")"
+    t send-keys Down Down Enter
+    sleep 0.5
+    check "sizes, $1: keys behind the notice convert nothing" \
+        "$(ok [ "$(cat "$keys/a.bmp.txt")" = earlier ])"
+    check "sizes, $1: still running" "$(ok [ -z "$(code)" ])"
     t resize-window -x 80 -y 25
-    check "sizes, $1: the screen comes back at 80 x 25, the key taken" \
-        "$(ok wait_for_row 25 "$keys/..")"
+    check "sizes, $1: the screen comes back at 80 x 25, the keys not taken" \
+        "$(ok wait_for_row 25 "$keys/.")"
     check "sizes, $1: title and separator in place" "$(ok title_and_separator)"
     t send-keys Escape
     wait_for "$work/code"
@@ -122,6 +126,17 @@ t send-keys Enter C-d
 check "keys: bracketed paste is off again after the program" \
     "$(ok bash -c "sleep 0.5; [ \"\$(cat '$work/pasted')\" = after ]")"
 
+# After Esc, what the shell prints next starts in column 1 in the terminal's
+# own colours, and the program's last screen stays above it.
+start_session 80 25 "$keys" "printf 'the shell again'"
+check "the shell after: the first screen is drawn" "$(ok wait_for_row 25 "$keys/.")"
+t send-keys Escape
+check "the shell after: its text starts in column 1" "$(ok wait_for_row 25 'the shell again')"
+check "the shell after: in the terminal's own colours" \
+    "$(ok [ "$(t capture-pane -p -e | sed -n 25p | sed $'s/\e\\[\\(39\\|49\\|0\\)m//g')" = 'the shell again' ])"
+check "the shell after: the last screen stays above it" \
+    "$(ok [ "$(row 23)$(row 24)" = "$SEPARATOR$keys/." ])"
+
 # Control bytes in names: each name stays on its row, nothing rings.
 names="$work/names"
 mkdir -p "$names"
@@ -147,12 +162,32 @@ check "sizes: what the shell printed is gone from beside and below the screen" "
 t resize-window -x 120 -y 40
 sleep 0.3
 check "sizes: blank outside after growing to 120 x 40" "$(ok blank_outside)"
+echo earlier > "$keys/a.bmp.txt"
 t resize-window -x 60 -y 20
-grows_back_whole "shrunk to 60 x 20"
+grows_back_whole "shrunk to 60 x 20" 60 20
 # Started on a terminal too small, it waits with the notice and comes back
-# whole, as if the terminal had been large enough all along.
+# whole, as if the terminal had been large enough all along; one row short
+# is too small as well.
 start_session 60 20 "$keys"
-grows_back_whole "started on 60 x 20"
+grows_back_whole "started on 60 x 20" 60 20
+start_session 80 24 "$keys"
+grows_back_whole "started on 80 x 24" 80 24
+
+# A terminal that cannot show the screen (an editor's shell buffer): nothing
+# is sent to it, one line on standard error says why, and the exit status is 1.
+fresh_server
+rm -f "$work/code"
+printf 'TERM=dumb "%s" 2> "%s/stderr"\necho $? > "%s/code"\nsleep 30\n' \
+    "$binary" "$work" "$work" > "$work/session.sh"
+t -f /dev/null new-session -d -x 80 -y 25 -c "$keys" "bash $work/session.sh"
+wait_for "$work/code"
+# The line on standard error proves that the program ran.
+drew=1
+[ "$(wc -l < "$work/stderr")" = 1 ] && grep -q 'TERM=dumb' "$work/stderr" && drew=0
+check "TERM=dumb: one line on standard error names the terminal" "$(ok [ "$drew" = 0 ])"
+check "TERM=dumb: exit status 1" "$(ok [ "$(code)" = 1 ])"
+check "TERM=dumb: nothing sent to the terminal" \
+    "$(ok [ -z "$(t capture-pane -p -e | tr -d '\n ')" ])"
 
 # Every signal whose default action ends the process: the terminal modes come
 # back, and the process ends by that signal.

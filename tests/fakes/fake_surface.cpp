@@ -24,7 +24,9 @@ ScreenModel& surfaceModel() {
     return surface.screen;
 }
 
-void hostStartConsole() {}
+bool hostStartConsole() {
+    return true;
+}
 bool surfaceIsConsole() {
     return surface.isConsole;
 }
@@ -55,6 +57,9 @@ bool surfacePassThrough(const char* bytes, std::size_t count) {
 
 void surfaceBeep() {
     ++surface.beeps;
+}
+bool surfaceShowsScreen() {
+    return surface.shown;
 }
 void surfacePresent() {
     ++surface.presents;

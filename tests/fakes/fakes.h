@@ -16,6 +16,8 @@ struct FakeSurface {
     bool isConsole = true;
     // Names shown as UTF-8, or one byte to a cell as in the C locale.
     bool utf8 = true;
+    // False while a terminal too small for the screen shows a notice instead.
+    bool shown = true;
     std::string passedThrough;
     int beeps = 0;
     int presents = 0;
