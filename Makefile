@@ -3,6 +3,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
+ARM_BUILD ?= build-aarch64
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Options for every CMake configure, for example -DPICTOLINE_WERROR=ON.
@@ -10,7 +11,7 @@ CMAKE_OPTIONS ?=
 PREREQUISITES = tools/prerequisites.sh
 
 .PHONY: all build run test test-sanitize fuzz bench install uninstall dist clean \
-	windows windows-test format format-check
+	windows windows-test arm-test format format-check
 
 all: build
 
@@ -34,6 +35,7 @@ endef
 # no test tools; the test targets turn them on.
 MAIN_TREE = $(call configure_once,$(BUILD),-DBUILD_TESTING=OFF)
 WINDOWS_OPTIONS = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+ARM_OPTIONS = -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 
 build:
 	@$(PREREQUISITES) build
@@ -108,6 +110,18 @@ windows-test:
 	    ctest --output-on-failure --repeat until-pass:2
 	$(WINE_ENV) tests/e2e/wine.sh $(WINDOWS_BUILD)/pictoline.exe $(BUILD)/pictoline
 
+# The unit tests of the aarch64 build (static, for a 64-bit Raspberry Pi OS)
+# under qemu, then its program converts a picture through a pipe and the data
+# file is compared with the x86-64 build's.
+arm-test:
+	@$(PREREQUISITES) arm-test
+	$(MAIN_TREE)
+	$(call configure,$(ARM_BUILD),-DBUILD_TESTING=ON $(ARM_OPTIONS))
+	cmake --build $(ARM_BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target pictoline
+	cd $(ARM_BUILD) && ctest --output-on-failure
+	tests/e2e/arm.sh $(ARM_BUILD)/pictoline $(BUILD)/pictoline
+
 # The release archives in dist/: the sources, the Linux program, the Windows
 # program, each named with the version.
 DIST_BUILD ?= build-dist
@@ -131,4 +145,4 @@ format-check:
 	$(FORMATTED) | xargs -0 clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(DIST_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(ARM_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(DIST_BUILD)
