@@ -122,16 +122,21 @@ arm-test:
 	cd $(ARM_BUILD) && ctest --output-on-failure
 	tests/e2e/arm.sh $(ARM_BUILD)/pictoline $(BUILD)/pictoline
 
-# The release archives in dist/: the sources, the Linux program, the Windows
-# program, each named with the version.
+# The release files in dist/: the sources; the Linux program for x86-64 and
+# aarch64, linked statically so that it runs whatever the system's C and C++
+# libraries, each as an archive and a Debian package; the Windows program;
+# SHA256SUMS. Each platform's tree is named after it.
 DIST_BUILD ?= build-dist
+DIST_OPTIONS = -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 dist:
 	@$(PREREQUISITES) dist
-	$(call configure,$(DIST_BUILD)/linux,-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF)
-	$(call configure,$(DIST_BUILD)/windows,-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(WINDOWS_OPTIONS))
-	cmake --build $(DIST_BUILD)/linux -j $(JOBS) --target pictoline
-	cmake --build $(DIST_BUILD)/windows -j $(JOBS) --target pictoline
-	release/dist.sh $(DIST_BUILD)/linux $(DIST_BUILD)/windows dist
+	$(call configure,$(DIST_BUILD)/linux-x86_64,$(DIST_OPTIONS) -DCMAKE_EXE_LINKER_FLAGS=-static)
+	$(call configure,$(DIST_BUILD)/linux-aarch64,$(DIST_OPTIONS) $(ARM_OPTIONS))
+	$(call configure,$(DIST_BUILD)/windows-x86_64,$(DIST_OPTIONS) $(WINDOWS_OPTIONS))
+	cmake --build $(DIST_BUILD)/linux-x86_64 -j $(JOBS) --target pictoline
+	cmake --build $(DIST_BUILD)/linux-aarch64 -j $(JOBS) --target pictoline
+	cmake --build $(DIST_BUILD)/windows-x86_64 -j $(JOBS) --target pictoline
+	release/dist.sh $(DIST_BUILD) dist
 
 # The C++ sources as .clang-format lays them out: format rewrites them,
 # format-check fails on any difference.

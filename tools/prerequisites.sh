@@ -79,11 +79,13 @@ arm-test)
     need python3 python3
     ;;
 dist)
-    what="the release archives"
+    what="the release files"
     need_build
     need git git
     need zip zip
     need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64
+    need aarch64-linux-gnu-g++ g++-aarch64-linux-gnu
+    need dpkg-deb dpkg
     ;;
 *)
     echo "prerequisites.sh: unknown target $target" >&2
