@@ -4,7 +4,8 @@
 # ARCHITECTURE is Debian's name for the tree's processor (amd64, arm64). The
 # package holds /usr/bin/pictoline, its manual page, the copyright file and a
 # changelog, and depends on nothing: the program is linked statically. Its
-# times are the commit's, so the same commit gives the same package.
+# times are SOURCE_DATE_EPOCH, by default the commit's, so the same commit
+# gives the same package.
 # DEB_MAINTAINER names the maintainer; by default, the commit's author.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ arch=$2
 package=$3
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
 export SOURCE_DATE_EPOCH
 maintainer=${DEB_MAINTAINER:-$(git log -1 --format='%an <%ae>' HEAD)}
 stage=$(mktemp -d)

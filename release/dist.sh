@@ -21,8 +21,10 @@ fi
 git diff --quiet HEAD -- || echo "dist.sh: uncommitted changes are not in the source archive" >&2
 
 # Every file takes its times from the commit, so the same commit gives the
-# same files.
+# same files. Stripping pictoline.exe stamps its header with the time now,
+# unless SOURCE_DATE_EPOCH gives one.
 epoch=$(git log -1 --format=%ct HEAD)
+export SOURCE_DATE_EPOCH=$epoch
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$out"
