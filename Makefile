@@ -3,6 +3,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
+ARM_BUILD ?= build-aarch64
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Options for every CMake configure, for example -DPICTOLINE_WERROR=ON.
@@ -10,7 +11,7 @@ CMAKE_OPTIONS ?=
 PREREQUISITES = tools/prerequisites.sh
 
 .PHONY: all build run test test-sanitize fuzz bench install uninstall dist clean \
-	windows windows-test format format-check
+	windows windows-test arm-test format format-check
 
 all: build
 
@@ -34,6 +35,7 @@ endef
 # no test tools; the test targets turn them on.
 MAIN_TREE = $(call configure_once,$(BUILD),-DBUILD_TESTING=OFF)
 WINDOWS_OPTIONS = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+ARM_OPTIONS = -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 
 build:
 	@$(PREREQUISITES) build
@@ -108,16 +110,33 @@ windows-test:
 	    ctest --output-on-failure --repeat until-pass:2
 	$(WINE_ENV) tests/e2e/wine.sh $(WINDOWS_BUILD)/pictoline.exe $(BUILD)/pictoline
 
-# The release archives in dist/: the sources, the Linux program, the Windows
-# program, each named with the version.
+# The unit tests of the aarch64 build (static, for a 64-bit Raspberry Pi OS)
+# under qemu, then its program converts a picture through a pipe and the data
+# file is compared with the x86-64 build's.
+arm-test:
+	@$(PREREQUISITES) arm-test
+	$(MAIN_TREE)
+	$(call configure,$(ARM_BUILD),-DBUILD_TESTING=ON $(ARM_OPTIONS))
+	cmake --build $(ARM_BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target pictoline
+	cd $(ARM_BUILD) && ctest --output-on-failure
+	tests/e2e/arm.sh $(ARM_BUILD)/pictoline $(BUILD)/pictoline
+
+# The release files in dist/: the sources; the Linux program for x86-64 and
+# aarch64, linked statically so that it runs whatever the system's C and C++
+# libraries, each as an archive and a Debian package; the Windows program;
+# SHA256SUMS. Each platform's tree is named after it.
 DIST_BUILD ?= build-dist
+DIST_OPTIONS = -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 dist:
 	@$(PREREQUISITES) dist
-	$(call configure,$(DIST_BUILD)/linux,-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF)
-	$(call configure,$(DIST_BUILD)/windows,-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(WINDOWS_OPTIONS))
-	cmake --build $(DIST_BUILD)/linux -j $(JOBS) --target pictoline
-	cmake --build $(DIST_BUILD)/windows -j $(JOBS) --target pictoline
-	release/dist.sh $(DIST_BUILD)/linux $(DIST_BUILD)/windows dist
+	$(call configure,$(DIST_BUILD)/linux-x86_64,$(DIST_OPTIONS) -DCMAKE_EXE_LINKER_FLAGS=-static)
+	$(call configure,$(DIST_BUILD)/linux-aarch64,$(DIST_OPTIONS) $(ARM_OPTIONS))
+	$(call configure,$(DIST_BUILD)/windows-x86_64,$(DIST_OPTIONS) $(WINDOWS_OPTIONS))
+	cmake --build $(DIST_BUILD)/linux-x86_64 -j $(JOBS) --target pictoline
+	cmake --build $(DIST_BUILD)/linux-aarch64 -j $(JOBS) --target pictoline
+	cmake --build $(DIST_BUILD)/windows-x86_64 -j $(JOBS) --target pictoline
+	release/dist.sh $(DIST_BUILD) dist
 
 # The C++ sources as .clang-format lays them out: format rewrites them,
 # format-check fails on any difference.
@@ -131,4 +150,4 @@ format-check:
 	$(FORMATTED) | xargs -0 clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(DIST_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(ARM_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(DIST_BUILD)

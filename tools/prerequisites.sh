@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Checks that what a make target needs is installed, before it builds or runs
-# anything:   tools/prerequisites.sh build|test|bench|fuzz|format|windows|windows-test|dist
+# anything:   tools/prerequisites.sh build|test|bench|fuzz|format|windows|windows-test|arm-test|dist
 # Silent when all is there; otherwise one line naming what is missing and the
 # Debian packages that install it, and exit status 1.
 set -u
 
-target=${1:?usage: prerequisites.sh build|test|bench|fuzz|format|windows|windows-test|dist}
+target=${1:?usage: prerequisites.sh build|test|bench|fuzz|format|windows|windows-test|arm-test|dist}
 missing=()
 packages=()
 
@@ -71,12 +71,21 @@ windows-test)
     need tmux tmux
     need python3 python3
     ;;
+arm-test)
+    what="the aarch64 build's tests"
+    need_build
+    need aarch64-linux-gnu-g++ g++-aarch64-linux-gnu
+    need qemu-aarch64-static qemu-user-static
+    need python3 python3
+    ;;
 dist)
-    what="the release archives"
+    what="the release files"
     need_build
     need git git
     need zip zip
     need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64
+    need aarch64-linux-gnu-g++ g++-aarch64-linux-gnu
+    need dpkg-deb dpkg
     ;;
 *)
     echo "prerequisites.sh: unknown target $target" >&2

@@ -157,6 +157,16 @@ wait_for_screen() {
     return 1
 }
 
+# Succeeds when data files $1 and $2 are equal apart from the timestamps of
+# their block labels (month, day, year, hours, minutes, seconds: 14 digits
+# before the block number and its colon).
+same_but_time() {
+    python3 -c "
+import re, sys
+strip = lambda path: re.sub(rb'\d{14}(\d+:)', rb'T\1', open(path, 'rb').read())
+sys.exit(strip(sys.argv[1]) != strip(sys.argv[2]))" "$1" "$2"
+}
+
 finish() {
     echo "$passes passed, $failures failed"
     [ "$failures" -eq 0 ]

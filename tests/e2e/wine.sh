@@ -110,13 +110,6 @@ end_piped_keys() {
     keys_pipe=""
 }
 
-same_but_time() {
-    python3 -c "
-import re, sys
-strip = lambda path: re.sub(rb'\d{14}(\d+:)', rb'T\1', open(path, 'rb').read())
-sys.exit(strip(sys.argv[1]) != strip(sys.argv[2]))" "$1" "$2"
-}
-
 # The Linux build's data file for a copy of bitmap $1 named $2, the only entry
 # of its directory.
 convert_on_linux() {
