@@ -7,7 +7,7 @@
 #include "services/console.h"
 #include "services/files.h"
 #include "services/keyboard.h"
-#include "services/messages.h"
+#include "services/standard_io.h"
 
 void startProgramState(ProgramState& state) {
     state = ProgramState{};
@@ -22,7 +22,7 @@ constexpr int EXIT_NO_SCREEN = 1;
 
 const Text NO_SCREEN_MESSAGE =
     "pictoline: this terminal (TERM=dumb) cannot show Pictoline's screen; "
-    "run it in a full terminal, such as xterm";
+    "run it in a full terminal, or convert bitmaps with 'pictoline FILE...'";
 
 // False when the terminal cannot show the screen.
 bool startUp(ProgramState& state) {
@@ -40,7 +40,7 @@ bool startUp(ProgramState& state) {
 int convert(ProgramState& state) {
     const Text name = state.highlightName;
     showConversionStart(name);
-    if (!writeDataFile(state.conversion, name, showProgress)) {
+    if (!writeDataFile(state.conversion, name, name, showProgress)) {
         showWriteError(name);
         sleepMs(MESSAGE_WAIT_MS);
         sleepMs(MESSAGE_WAIT_MS);

@@ -1,5 +1,6 @@
-#include "app/driver.h"
+#include "app/command_line.h"
+#include "services/standard_io.h"
 
-int main() {
-    return runProgram();
+int main(int argc, char** argv) {
+    return runCommandLine(programArguments(argc, argv));
 }

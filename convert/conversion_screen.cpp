@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "convert/data_file_name.h"
+#include "convert/refusals.h"
 #include "services/console.h"
 #include "services/files.h"
 #include "services/printing.h"
@@ -51,14 +52,14 @@ void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead) {
     setColour(LIGHT_RED, BLUE);
     switch (verdict) {
     case HeaderVerdict::WrongSize:
-        writeLine("Wrong Bitmap size - only 1x1 to 176x132 are allowed !!");
+        writeLine(WRONG_SIZE_TEXT);
         break;
     case HeaderVerdict::WrongDepth:
         printUnsigned8(SCREEN_DESTINATION, bitsRead, PrintSeparator::None);
-        writeLine("Bit Bitmap - you can only use 24Bit Bitmaps");
+        writeLine(WRONG_DEPTH_TEXT);
         break;
     case HeaderVerdict::BadFormat:
-        writeLine("Falsches Bildformat!!!!");
+        writeLine(BAD_FORMAT_TEXT);
         break;
     case HeaderVerdict::Ok:
         break;

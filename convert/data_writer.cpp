@@ -38,10 +38,10 @@ void buildTimestamp(ConversionState& state) {
     append(state.timestamp, rightText(timeText(), 2));
 }
 
-void writeHeader(const ConversionState& state, const Text& bitmapName) {
+void writeHeader(const ConversionState& state, const Text& originalName) {
     writeLine(RULE_LINE);
     printText(DATA_FILE_NUMBER, "bildname:", PrintSeparator::NextZone);
-    writeLine("'originalname: " + printableName(nameAsText(bitmapName)));
+    writeLine("'originalname: " + printableName(nameAsText(originalName)));
     write("'Konvertiertes Bitmap - Aufloesung: ");
     writeNumber(state.info.width);
     write("x");
@@ -135,11 +135,12 @@ Text printableName(const Text& bitmapName) {
     return shown;
 }
 
-bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressReport report) {
+bool writeDataFile(ConversionState& state, const Text& bitmapPath, const Text& originalName,
+                   ProgressReport report) {
     const bool opened =
-        openFile(dataFileName(bitmapName), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
+        openFile(dataFileName(bitmapPath), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
     buildTimestamp(state);
-    writeHeader(state, bitmapName);
+    writeHeader(state, originalName);
     const std::uint16_t width = state.info.width;
     DataLine line;
     // A bitmap that shrank after its header was read ends the conversion:

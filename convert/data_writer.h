@@ -24,7 +24,9 @@ using ProgressReport = void (*)(ConversionState& state, std::uint16_t y, std::ui
                                 std::uint16_t pixels);
 
 // Writes the data file of the bitmap open under state.bitmapFileNumber at its
-// first pixel byte, reporting every row's pixels, and closes both files. The data
-// file appears only when written whole; false when it could not be, or when
-// the bitmap ended before its last pixel.
-bool writeDataFile(ConversionState& state, const Text& bitmapName, ProgressReport report);
+// first pixel byte, beside the bitmap at bitmapPath, its "originalname" line
+// naming originalName; reports every row's pixels, and closes both files. The
+// data file appears only when written whole; false when it could not be, or
+// when the bitmap ended before its last pixel.
+bool writeDataFile(ConversionState& state, const Text& bitmapPath, const Text& originalName,
+                   ProgressReport report);

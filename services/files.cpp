@@ -270,3 +270,15 @@ Text pathSeparator() {
 Text nameAsText(const Text& name) {
     return hostNameAsText(name);
 }
+
+Text readProblem(const Text& name) {
+    return hostReadProblem(name);
+}
+
+Text fileNameOf(const Text& path) {
+    return hostBaseName(path);
+}
+
+void protectUnfinishedFiles() {
+    hostProtectUnfinishedFiles();
+}

@@ -52,5 +52,11 @@ Text startDirectory();
 Text pathSeparator();
 // A name as the program's text files hold it (the data file's "originalname").
 Text nameAsText(const Text& name);
+// Why the named file cannot be read as a bitmap; empty when it can be opened.
+Text readProblem(const Text& name);
+// The name of the file a path leads to, without its directories.
+Text fileNameOf(const Text& path);
+// Makes every way out the program can catch remove an unfinished data file.
+void protectUnfinishedFiles();
 // Removes the temporary files of unfinished output; safe in a signal handler.
 void removeUnfinishedFiles();

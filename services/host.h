@@ -71,8 +71,12 @@ std::int64_t hostMonotonicMs();
 std::tm hostLocalTime();
 void hostSleepMs(int milliseconds);
 
-// The standard streams, for lines outside the screen.
+// The process: its arguments, and the standard streams for lines outside
+// the screen.
 
+// The arguments after the program's name: on POSIX the bytes given, on
+// Windows the command line's own UTF-16 as UTF-8.
+std::vector<std::string> hostArguments(int argc, char** argv);
 // Writes text to standard output, or to standard error, as it is; a line
 // end is "\n". False when it could not be written whole.
 bool hostWriteOutput(const std::string& text);
@@ -140,5 +144,13 @@ void hostRemoveUnfinishedReplacements();
 // A name as the program's text files hold it: the system's own bytes on
 // POSIX; on Windows the ANSI code page, "?" for what it cannot hold.
 std::string hostNameAsText(const std::string& name);
+// Why a file cannot be read as a bitmap: empty when it can be opened for
+// reading, else a short reason ("no such file or directory", "is a directory").
+std::string hostReadProblem(const std::string& name);
+// The last part of a path: the name of the file it leads to.
+std::string hostBaseName(const std::string& path);
+// Makes every way out the program can catch remove an unfinished data file,
+// where nothing has done so yet (the screen's start does).
+void hostProtectUnfinishedFiles();
 // Registers a function to run at every normal end of the program.
 void hostAtExit(void (*function)());

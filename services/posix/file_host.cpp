@@ -247,6 +247,26 @@ std::string hostNameAsText(const std::string& name) {
     return name;
 }
 
+std::string hostReadProblem(const std::string& name) {
+    struct stat info {};
+    if (stat(name.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return "Not a regular file";
+    const int descriptor = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return std::strerror(errno);
+    close(descriptor);
+    return {};
+}
+
+std::string hostBaseName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 void hostAtExit(void (*function)()) {
     std::atexit(function);
 }

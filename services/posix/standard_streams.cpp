@@ -1,8 +1,11 @@
-// Standard output and standard error, for lines outside the screen.
+// The arguments, and standard output and standard error for lines outside
+// the screen.
 
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "services/host.h"
 
@@ -24,6 +27,12 @@ bool writeAll(int descriptor, const std::string& text) {
 }
 
 } // namespace
+
+std::vector<std::string> hostArguments(int argc, char** argv) {
+    if (argc < 1)
+        return {};
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
 
 bool hostWriteOutput(const std::string& text) {
     return writeAll(STDOUT_FILENO, text);

@@ -272,6 +272,11 @@ bool hostStartConsole() {
     return start();
 }
 
+void hostProtectUnfinishedFiles() {
+    if (!host.started)
+        installSignals();
+}
+
 ScreenModel& surfaceModel() {
     return host.screen;
 }

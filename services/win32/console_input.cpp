@@ -239,6 +239,10 @@ BOOL WINAPI consoleControlHandler(DWORD kind) {
     }
 }
 
+void hostProtectUnfinishedFiles() {
+    installControlHandler();
+}
+
 void hostPumpInput(std::vector<KeyCode>& keys) {
     startConsoleInput();
     installControlHandler();

@@ -224,6 +224,27 @@ std::string hostNameAsText(const std::string& name) {
     return text;
 }
 
+std::string hostReadProblem(const std::string& name) {
+    const std::wstring wide = wideOf(name);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return isMissing(GetLastError()) ? "No such file or directory" : "Cannot be read";
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return "Is a directory";
+    const HANDLE handle =
+        CreateFileW(wide.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_ACCESS_DENIED ? "Permission denied" : "Cannot be read";
+    const bool onDisk = GetFileType(handle) == FILE_TYPE_DISK;
+    CloseHandle(handle);
+    return onDisk ? "" : "Not a regular file";
+}
+
+std::string hostBaseName(const std::string& path) {
+    const std::size_t end = path.find_last_of("/\\:");
+    return end == std::string::npos ? path : path.substr(end + 1);
+}
+
 void hostAtExit(void (*function)()) {
     std::atexit(function);
 }

@@ -1,8 +1,14 @@
-// Standard output and standard error, for lines outside the screen: a
-// console is written as UTF-16, so that names show as themselves; a file or
-// pipe takes UTF-8 with CR LF line ends.
+// The arguments, taken from the command line's own UTF-16; standard output
+// and standard error for lines outside the screen: a console is written as
+// UTF-16, so that names show as themselves, a file or pipe takes UTF-8 with
+// CR LF line ends.
 
 #include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "services/host.h"
 #include "services/win32/wide_names.h"
@@ -45,6 +51,18 @@ bool writeStream(DWORD which, const std::string& text) {
 }
 
 } // namespace
+
+std::vector<std::string> hostArguments(int, char**) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr)
+        return {};
+    std::vector<std::string> utf8;
+    for (int i = 1; i < count; ++i)
+        utf8.push_back(utf8Of(arguments[i]));
+    LocalFree(arguments);
+    return utf8;
+}
 
 bool hostWriteOutput(const std::string& text) {
     return writeStream(STD_OUTPUT_HANDLE, text);

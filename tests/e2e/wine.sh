@@ -178,6 +178,17 @@ check "its data file equals the Linux build's, the name in the ANSI code page" \
         "$(convert_on_linux "$drive_c/$folder/$snapshot" "$ansi_snapshot")")"
 end_piped_keys
 
+# Named on the command line, the bitmap outside the code page converts
+# without the screen: its name reaches the program whole.
+rm -f "$drive_c/$folder/$snapshot.txt"
+(cd "$drive_c/$folder" && wine "$exe" "$snapshot" > "$work/stdout" 2> "$work/stderr")
+status=$?
+grep -q "^$snapshot.txt: 37 x 23" "$work/stdout" && drew=0 || drew=1
+check "command line: $snapshot converts with exit 0" "$(ok [ "$status" = 0 ])"
+check "command line: its data file equals the Linux build's" \
+    "$(ok same_but_time "$drive_c/$folder/$snapshot.txt" \
+        "$(convert_on_linux "$drive_c/$folder/$snapshot" "$ansi_snapshot")")"
+
 # The end of piped keys ends the program as Esc does.
 start_with_piped_keys
 wait_for_row 3 " current path: c:\\"

@@ -1,6 +1,10 @@
-#include "services/messages.h"
+#include "services/standard_io.h"
 
 #include "services/host.h"
+
+std::vector<Text> programArguments(int argc, char** argv) {
+    return hostArguments(argc, argv);
+}
 
 bool writeOutputLine(const Text& line) {
     return hostWriteOutput(line + "\n");

@@ -1,0 +1,60 @@
+#include "app/batch.h"
+
+#include "convert/bitmap_header.h"
+#include "convert/data_file_name.h"
+#include "convert/data_writer.h"
+#include "convert/refusals.h"
+#include "services/files.h"
+#include "services/standard_io.h"
+
+namespace {
+
+constexpr int EXIT_NOT_ALL_CONVERTED = 1;
+
+void refuse(const Text& file, const Text& reason) {
+    writeErrorLine("pictoline: " + file + ": " + reason);
+}
+
+// Without the screen there is no progress to show.
+void noProgress(ConversionState&, std::uint16_t, std::uint16_t, std::uint16_t) {}
+
+// Converts one named bitmap; false, with its reason on standard error, when
+// it was refused or its data file could not be written.
+bool convertFile(ConversionState& state, int bitmapFileNumber, const Text& file) {
+    startConversionState(state);
+    state.bitmapFileNumber = bitmapFileNumber;
+    const Text problem = readProblem(file);
+    if (!problem.empty()) {
+        refuse(file, problem);
+        return false;
+    }
+    const HeaderVerdict verdict = readBitmapHeader(state, file);
+    if (verdict != HeaderVerdict::Ok) {
+        closeFile(bitmapFileNumber);
+        refuse(file, refusalText(verdict, state.headerByte));
+        return false;
+    }
+    const BitmapInfo info = state.info;
+    if (!writeDataFile(state, file, fileNameOf(file), noProgress)) {
+        refuse(file, "could not write " + dataFileName(file));
+        return false;
+    }
+    writeOutputLine(dataFileName(file) + ": " + unsignedText(info.width) + " x " +
+                    unsignedText(info.height));
+    return true;
+}
+
+} // namespace
+
+int convertFiles(const std::vector<Text>& files) {
+    protectUnfinishedFiles();
+    ConversionState state;
+    const int bitmapFileNumber = freeFileNumber();
+    bool everyOne = true;
+    for (const Text& file : files) {
+        if (!convertFile(state, bitmapFileNumber, file))
+            everyOne = false;
+    }
+    closeAllFiles();
+    return everyOne ? 0 : EXIT_NOT_ALL_CONVERTED;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+// Named bitmaps converted without the screen, one after the other: each
+// checked as Enter checks it and, when it passes, given the same data file
+// beside it. A line on standard output for each data file written, one on
+// standard error for each file refused.
+
+#include <vector>
+
+#include "services/textforms.h"
+
+// Tries every file, whatever became of the ones before; 0 when every one
+// was converted, 1 otherwise.
+int convertFiles(const std::vector<Text>& files);

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# End-to-end checks of the command line: --help, --version, an unknown option,
+# and named bitmaps converted without the screen, good ones and refused ones
+# in one run, from another directory, and behind "--".
+source "$(dirname "$0")/common.sh"
+
+bitmap() { python3 "$here/make_bitmap.py" "$@"; }
+
+# Runs the program in directory $1 with the remaining arguments; its standard
+# output and error in $work/stdout and $work/stderr, its exit status in
+# $status. It counts as run when it wrote a line of its own: its usage or
+# version, a refusal, or a data file's line.
+run() {
+    local directory=$1
+    shift
+    (cd "$directory" && timeout 20 "$binary" "$@" > "$work/stdout" 2> "$work/stderr" < /dev/null)
+    status=$?
+    cat "$work/stdout" "$work/stderr" | grep -qE '^(Usage: )?pictoline|\.txt: [0-9]+ x [0-9]+$' &&
+        drew=0 || drew=1
+}
+
+no_escape() { ! grep -qa $'\e' "$work/stdout" "$work/stderr"; }
+exited() { [ "$status" = "$1" ]; }
+help_names_all() {
+    grep -q '^Usage: pictoline ' "$work/stdout" && grep -q 'FILE\.\.\.' "$work/stdout" &&
+        grep -q '^Exit status' "$work/stdout"
+}
+version_printed() { exited 0 && grep -qxE 'pictoline [0-9]+\.[0-9]+\.[0-9]+' "$work/stdout"; }
+option_refused() { exited 2 && grep -q -- "$1" "$work/stderr" && [ ! -s "$work/stdout" ]; }
+only_data_file() { # directory, the one data file it may hold
+    [ "$(cd "$1" && ls -A | grep '\.txt$\|^\.pictoline-')" = "$2" ]
+}
+
+pics="$work/pics"
+mkdir -p "$pics/sub" "$work/elsewhere"
+bitmap "$pics/good.bmp" 5 3
+bitmap "$pics/big.bmp" 200 10
+convert -size 8x8 -seed 3 plasma:fractal -colors 256 -type Palette BMP3:"$pics/grey.bmp"
+echo "some text, not a picture at all, and long enough for a header" > "$pics/text.bmp"
+bitmap "$pics/sub/inner.bmp" 4 4
+bitmap "$pics/-x.bmp" 2 2
+
+run "$pics" --help
+check "--help exits 0" "$(ok exited 0)"
+check "--help names both ways to run and the exit statuses" "$(ok help_names_all)"
+check "--help: no escape sequence" "$(ok no_escape)"
+run "$pics" --version
+check "--version exits 0 and prints the version" "$(ok version_printed)"
+run "$pics" --frobnicate
+check "--frobnicate exits 2 and is named on standard error" "$(ok option_refused --frobnicate)"
+check "--frobnicate: no escape sequence" "$(ok no_escape)"
+
+# A good bitmap gets the browser's data file, apart from the timestamp.
+run "$pics" good.bmp
+check "good.bmp converts with exit 0" "$(ok exited 0)"
+check "good.bmp: its line names the data file and the size" \
+    "$(ok [ "$(cat "$work/stdout")" = "good.bmp.txt: 5 x 3" ])"
+mkdir -p "$work/browser"
+cp "$pics/good.bmp" "$work/browser/"
+piped "$work/browser" $'\033[B\033[B\r'
+check "good.bmp: the data file equals the browser's" \
+    "$(ok same_but_time "$pics/good.bmp.txt" "$work/browser/good.bmp.txt")"
+
+# From elsewhere: the data file goes beside the bitmap, named without its directory.
+run "$work/elsewhere" "$pics/sub/inner.bmp"
+check "another directory's bitmap converts with exit 0" "$(ok exited 0)"
+check "its data file lies beside it" "$(ok grep -qa "^bildname: *'originalname: inner.bmp" "$pics/sub/inner.bmp.txt")"
+check "nothing is written where it ran" "$(ok [ -z "$(ls -A "$work/elsewhere")" ])"
+
+# Refused files are each named with the program's own words; the rest go on.
+rm -f "$pics/good.bmp.txt"
+run "$pics" big.bmp good.bmp grey.bmp text.bmp missing.bmp sub
+check "a mixed run exits 1" "$(ok exited 1)"
+check "a mixed run converts the good bitmap" "$(ok [ "$(cat "$work/stdout")" = "good.bmp.txt: 5 x 3" ])"
+for line in "big.bmp: Wrong Bitmap size - only 1x1 to 176x132 are allowed !!" \
+    "grey.bmp: 8Bit Bitmap - you can only use 24Bit Bitmaps" "text.bmp: Falsches Bildformat!!!!" \
+    "missing.bmp: No such file or directory" "sub: Is a directory"; do
+    check "refused: $line" "$(ok grep -qxF "pictoline: $line" "$work/stderr")"
+done
+check "a mixed run leaves no other file" "$(ok only_data_file "$pics" good.bmp.txt)"
+
+# "--" ends the options: a name that starts with "-" is a file.
+run "$pics" -- -x.bmp
+check "after --, -x.bmp converts" "$(ok [ -s "$pics/-x.bmp.txt" ])"
+
+finish
