@@ -14,9 +14,6 @@ constexpr char CHOOSE_LINE[] =
     "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========";
 static_assert(sizeof TITLE_LINE - 1 == SCREEN_COLUMNS && sizeof CHOOSE_LINE - 1 == SCREEN_COLUMNS);
 
-constexpr std::uint32_t DIRECTORY_MASK = 16;
-constexpr std::uint32_t BITMAP_MASK = 39;
-
 void print(const Text& text) {
     printText(SCREEN_DESTINATION, text, PrintSeparator::None);
 }
@@ -34,8 +31,8 @@ template <typename Visit> void walkEntries(Visit visit) {
     for (Text name = listDirectory("*", DIRECTORY_MASK); !name.empty();
          name = listDirectory("", DIRECTORY_MASK))
         visit(name, EntryKind::Directory);
-    for (Text name = listDirectory("*.bmp", BITMAP_MASK); !name.empty();
-         name = listDirectory("", BITMAP_MASK))
+    for (Text name = listDirectory("*.bmp", FILE_MASK); !name.empty();
+         name = listDirectory("", FILE_MASK))
         visit(name, EntryKind::Bitmap);
 }
 

@@ -8,20 +8,21 @@ namespace {
 
 constexpr int EXIT_BAD_OPTION = 2;
 
-const Text USAGE = "Usage: pictoline            browse the current directory and convert one bitmap\n"
-                   "       pictoline FILE...    convert each named bitmap, without the screen\n"
-                   "\n"
-                   "A 24-bit bitmap of 1 x 1 to 176 x 132 pixels becomes FILE.txt beside it:\n"
-                   "BASIC source whose data lines hold one RGB565 value per pixel.\n"
-                   "\n"
-                   "Options:\n"
-                   "  -h, --help       print this help and exit\n"
-                   "  -V, --version    print the version and exit\n"
-                   "  --               end the options; every argument after it is a FILE\n"
-                   "\n"
-                   "Exit status: 0 when every FILE was converted, or the browser ended as asked;\n"
-                   "1 when a FILE was refused or could not be read or written, or the data file\n"
-                   "could not be written; 2 for an unknown option.";
+const Text USAGE =
+    "Usage: pictoline            browse the current directory and convert one bitmap\n"
+    "       pictoline FILE...    convert each named bitmap, without the screen\n"
+    "\n"
+    "A 24-bit bitmap of 1 x 1 to 176 x 132 pixels becomes FILE.txt beside it:\n"
+    "BASIC source whose data lines hold one RGB565 value per pixel.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help       print this help and exit\n"
+    "  -V, --version    print the version and exit\n"
+    "  --               end the options; every argument after it is a FILE\n"
+    "\n"
+    "Exit status: 0 when every FILE was converted, or the browser ended as asked;\n"
+    "1 when a FILE was refused or could not be read or written, or the data file\n"
+    "could not be written; 2 for an unknown option.";
 
 bool isOption(const Text& argument) {
     return argument.size() > 1 && argument[0] == '-';

@@ -42,7 +42,7 @@ const ScreenModel& browserScreen(ProgramState& state, std::uint16_t highlight) {
     state.highlight = highlight;
     resetFakeSurface();
     drawBrowser(state);
-    return fakeSurface().screen;
+    return surfaceModel();
 }
 
 // Bytes for Down from the fifth entry, as presenter sends them.

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "convert/data_file_name.h"
+#include "services/clock.h"
 #include "services/files.h"
 #include "services/printing.h"
 

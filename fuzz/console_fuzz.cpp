@@ -13,8 +13,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "services/console.h"
-#include "services/host.h"
-#include "services/screen_model.h"
+#include "services/host/host.h"
+#include "services/host/screen_model.h"
 #include "tests/fakes/fakes.h"
 
 namespace {
@@ -186,7 +186,7 @@ void modelClear(Model& model) {
 }
 
 void checkAgainst(const Model& model) {
-    const ScreenModel& screen = fakeSurface().screen;
+    const ScreenModel& screen = surfaceModel();
     check(screen.width == model.width && screen.height == model.height, "the area keeps its size");
     check(screen.cells.size() == static_cast<std::size_t>(model.width * model.height),
           "the grid has width x height cells");

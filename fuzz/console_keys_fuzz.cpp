@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "services/key_code.h"
-#include "services/win32/console_keys.h"
+#include "services/host/console_keys.h"
+#include "services/host/key_code.h"
 
 namespace {
 

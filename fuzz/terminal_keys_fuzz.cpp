@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "services/terminal_keys.h"
+#include "services/host/terminal_keys.h"
 
 namespace {
 

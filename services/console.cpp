@@ -1,6 +1,6 @@
 #include "services/console.h"
 
-#include "services/host.h"
+#include "services/host/host.h"
 #include "services/textforms.h"
 
 namespace {

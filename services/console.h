@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "services/screen_characters.h"
-#include "services/screen_size.h"
+#include "services/host/screen_characters.h"
+#include "services/host/screen_size.h"
 
 struct ConsoleState {
     std::uint8_t foreground = 7;

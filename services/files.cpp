@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "services/host/host.h"
+
 namespace {
 
 // The listing in progress: the host's search, the effective mask, and the

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "services/host.h"
+#include "services/host/file_attributes.h"
 #include "services/textforms.h"
 
 inline constexpr int FILE_NUMBER_COUNT = 254;
@@ -15,6 +15,13 @@ inline constexpr int DATA_FILE_NUMBER = 2;
 inline constexpr std::size_t FILE_BUFFER_SIZE = 8192;
 
 enum class FileMode { Binary, Output };
+
+// The masks the browser lists with: directories (those with no other
+// attribute), and files that are read-only, hidden, system or archive.
+inline constexpr std::uint32_t DIRECTORY_MASK = ATTRIBUTE_DIRECTORY;
+inline constexpr std::uint32_t FILE_MASK =
+    ATTRIBUTE_READ_ONLY | ATTRIBUTE_HIDDEN | ATTRIBUTE_SYSTEM | ATTRIBUTE_ARCHIVE;
+static_assert(DIRECTORY_MASK == 16 && FILE_MASK == 39);
 
 // Result codes of the file operations.
 inline constexpr int FILE_OK = 0;

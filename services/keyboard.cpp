@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "services/console.h"
-#include "services/host.h"
+#include "services/host/host.h"
 
 namespace {
 

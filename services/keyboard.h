@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "services/key_code.h"
+#include "services/host/key_code.h"
 
 inline constexpr std::size_t KEY_QUEUE_SLOTS = 512;
 inline constexpr int KEY_POLL_MS = 50;

@@ -1,6 +1,6 @@
 #include "services/standard_io.h"
 
-#include "services/host.h"
+#include "services/host/host.h"
 
 std::vector<Text> programArguments(int argc, char** argv) {
     return hostArguments(argc, argv);

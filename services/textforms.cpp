@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "services/host.h"
-
 FixedField makeField(std::size_t width) {
     return FixedField{Text(width, '\0')};
 }
@@ -88,13 +86,6 @@ Text timeTextOf(const std::tm& time) {
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.tm_hour, time.tm_min, time.tm_sec);
     return text;
-}
-
-Text dateText() {
-    return dateTextOf(hostLocalTime());
-}
-Text timeText() {
-    return timeTextOf(hostLocalTime());
 }
 
 std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count) {

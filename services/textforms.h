@@ -34,9 +34,7 @@ int compareText(const Text& a, const Text& b);
 
 Text unsignedText(std::uint16_t value);
 
-// "MM-DD-YYYY" and "HH:MM:SS" of the local time, read afresh on every call.
-Text dateText();
-Text timeText();
+// "MM-DD-YYYY" and "HH:MM:SS" of a local time.
 Text dateTextOf(const std::tm& time);
 Text timeTextOf(const std::tm& time);
 

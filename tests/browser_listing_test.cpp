@@ -14,11 +14,8 @@
 
 namespace {
 
-constexpr std::uint32_t DIRECTORY = 16;
-constexpr std::uint32_t ARCHIVE = 32;
-
 std::string row(int n) {
-    return rowText(fakeSurface().screen, n);
+    return rowText(surfaceModel(), n);
 }
 std::string padded(const std::string& text) {
     return text + std::string(80 - text.size(), ' ');
@@ -33,10 +30,10 @@ std::string bitmapName(std::size_t number) {
 // "." and "..", then bitmaps numbered from 3, so that entry n is named n.
 FakeDirectory hugeDirectory(std::size_t entries) {
     FakeDirectory directory;
-    directory.entries.push_back({".", DIRECTORY});
-    directory.entries.push_back({"..", DIRECTORY});
+    directory.entries.push_back({".", ATTRIBUTE_DIRECTORY});
+    directory.entries.push_back({"..", ATTRIBUTE_DIRECTORY});
     for (std::size_t n = 3; n <= entries; ++n)
-        directory.entries.push_back({bitmapName(n), ARCHIVE});
+        directory.entries.push_back({bitmapName(n), ATTRIBUTE_ARCHIVE});
     return directory;
 }
 
@@ -118,7 +115,7 @@ TEST(BrowserListing, ControlBytesInNamesAreShownNotActedOn) {
         SCOPED_TRACE(testing::PrintToString(name));
         FakeDirectory directory;
         directory.path = "/f" + name;
-        directory.entries = {{name, DIRECTORY}, {name + ".bmp", ARCHIVE}};
+        directory.entries = {{name, ATTRIBUTE_DIRECTORY}, {name + ".bmp", ATTRIBUTE_ARCHIVE}};
         for (std::size_t highlight : {1, 2}) {
             setFakeDirectory(directory);
             ProgramState state;
@@ -186,7 +183,7 @@ TEST(BrowserListing, NameFieldTakesThirtyCharactersInThirtyCells) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakeDirectory directory;
-        directory.entries = {{c.name + ".bmp", ARCHIVE}};
+        directory.entries = {{c.name + ".bmp", ATTRIBUTE_ARCHIVE}};
         setFakeDirectory(directory);
         ProgramState state;
         startFakeProgram(state);
@@ -195,7 +192,7 @@ TEST(BrowserListing, NameFieldTakesThirtyCharactersInThirtyCells) {
         drawBrowser(state);
         EXPECT_EQ(row(4), "    " + c.field + std::string(40 - c.cells, ' ') + "0 x 0 x 0" +
                               std::string(27, ' '));
-        EXPECT_EQ(cellAt(fakeSurface().screen, 4, 45).character, fixedCharacter('0'));
+        EXPECT_EQ(cellAt(surfaceModel(), 4, 45).character, fixedCharacter('0'));
     }
 }
 

@@ -23,8 +23,8 @@ class BrowserTest : public ::testing::Test {
         startFakeProgram(state);
         here = std::filesystem::current_path().string();
     }
-    std::string row(int n) { return rowText(fakeSurface().screen, n); }
-    std::uint8_t colour(int r, int c) { return cellAt(fakeSurface().screen, r, c).attribute; }
+    std::string row(int n) { return rowText(surfaceModel(), n); }
+    std::uint8_t colour(int r, int c) { return cellAt(surfaceModel(), r, c).attribute; }
     TemporaryDirectory directory;
     ProgramState state;
     std::string here;

@@ -17,7 +17,7 @@ struct Cursor {
 };
 
 Cursor cursor() {
-    return {fakeSurface().screen.cursorRow, fakeSurface().screen.cursorColumn};
+    return {surfaceModel().cursorRow, surfaceModel().cursorColumn};
 }
 
 class ConsoleTest : public ::testing::Test {
@@ -27,7 +27,7 @@ class ConsoleTest : public ::testing::Test {
         setColour(15, 1);
         clearScreen();
     }
-    const ScreenModel& screen() { return fakeSurface().screen; }
+    const ScreenModel& screen() { return surfaceModel(); }
 };
 
 TEST_F(ConsoleTest, ClearFillsEveryCellInTheCurrentColours) {
@@ -245,7 +245,7 @@ TEST(ConsolePassThrough, BytesGoOutUnchangedWhenNotAConsole) {
     moveCursor(12, 10);
     writeToScreen("ab\r\n\0c", 6);
     EXPECT_EQ(fakeSurface().passedThrough, std::string("ab\r\n\0c", 6));
-    EXPECT_EQ(rowText(fakeSurface().screen, 1), std::string(80, ' '));
+    EXPECT_EQ(rowText(surfaceModel(), 1), std::string(80, ' '));
 }
 
 TEST(ConsoleColumn, CountsCharactersSinceTheLastLineEnd) {

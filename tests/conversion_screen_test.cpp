@@ -15,11 +15,9 @@ namespace {
 class ConversionScreenTest : public ::testing::Test {
   protected:
     void SetUp() override { startFakeProgram(state); }
-    std::string row(int n) { return rowText(fakeSurface().screen, n); }
-    std::uint8_t colour(int r, int c) { return cellAt(fakeSurface().screen, r, c).attribute; }
-    std::pair<int, int> cursor() {
-        return {fakeSurface().screen.cursorRow, fakeSurface().screen.cursorColumn};
-    }
+    std::string row(int n) { return rowText(surfaceModel(), n); }
+    std::uint8_t colour(int r, int c) { return cellAt(surfaceModel(), r, c).attribute; }
+    std::pair<int, int> cursor() { return {surfaceModel().cursorRow, surfaceModel().cursorColumn}; }
     // The colour of every cell of row r from column first to column last.
     bool rowColoured(int r, int first, int last, std::uint8_t attribute) {
         for (int c = first; c <= last; ++c) {

@@ -35,7 +35,7 @@ class DriverTest : public ::testing::Test {
     std::string screenText() {
         std::string text;
         for (int r = 1; r <= 25; ++r)
-            text += rowText(fakeSurface().screen, r) + "\n";
+            text += rowText(surfaceModel(), r) + "\n";
         return text;
     }
     TemporaryDirectory directory;
@@ -75,7 +75,7 @@ TEST_F(DriverTest, RefusedBitmapIsNamedForOneSecondThenTheSameHighlight) {
         EXPECT_EQ(times.back(), 1000);
         EXPECT_EQ(fakeNowMs(), 5000);
         EXPECT_EQ(screenText().find(c.message), std::string::npos) << "the browser is drawn again";
-        EXPECT_EQ(rowText(fakeSurface().screen, 25).substr(0, here.size() + 6),
+        EXPECT_EQ(rowText(surfaceModel(), 25).substr(0, here.size() + 6),
                   here + pathSeparator() + "b.bmp");
     }
 }
@@ -107,7 +107,7 @@ TEST_F(DriverTest, NotABitmapEndsTheProgramAfterTwoSeconds) {
 TEST_F(DriverTest, ConversionWritesTheFileAndSaysDone) {
     EXPECT_EQ(run(PICK_A), 0);
     EXPECT_EQ(fakeNowMs(), 1000);
-    EXPECT_EQ(rowText(fakeSurface().screen, 15).substr(9, 48),
+    EXPECT_EQ(rowText(surfaceModel(), 15).substr(9, 48),
               "0%============================>100% !!! Done !!!");
     EXPECT_NE(readFile("a.bmp.txt").find("data 2, 2\r\n"), std::string::npos);
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "services/files.h"
-#include "services/posix/host_names.h"
+#include "services/host/host.h"
+#include "services/host/name_patterns.h"
 #include "tests/support/file_test.h"
 #include "tests/support/listing.h"
 #include "tests/support/temp_directory.h"
@@ -27,44 +28,45 @@ TEST_F(FilesTest, DirectoryMaskGivesDirectoriesAndFileMaskTheRest) {
         writeFile(name, "");
     fs::create_directory("sub");
     fs::create_directory("d.bmp");
-    EXPECT_EQ(sortedListing("*", 16), (Names{".", "..", "d.bmp", "sub"}));
-    EXPECT_EQ(sortedListing("*", 39), (Names{"_x", "b.bmp", "notes.txt"}));
+    EXPECT_EQ(sortedListing("*", DIRECTORY_MASK), (Names{".", "..", "d.bmp", "sub"}));
+    EXPECT_EQ(sortedListing("*", FILE_MASK), (Names{"_x", "b.bmp", "notes.txt"}));
 }
 
 TEST_F(FilesTest, FileMaskGivesHiddenFilesButNoDirectories) {
     writeFile(".h.bmp", "");
     writeFile("z.bmp", "");
     fs::create_directory("d.bmp");
-    EXPECT_EQ(sortedListing("*.bmp", 39), (Names{".h.bmp", "z.bmp"}));
+    EXPECT_EQ(sortedListing("*.bmp", FILE_MASK), (Names{".h.bmp", "z.bmp"}));
 }
 
 TEST_F(FilesTest, PatternIgnoresCase) {
     writeFile("X.BMP", "");
     writeFile("y.txt", "");
-    EXPECT_EQ(sortedListing("*.bmp", 39), (Names{"X.BMP"}));
+    EXPECT_EQ(sortedListing("*.bmp", FILE_MASK), (Names{"X.BMP"}));
 }
 
 TEST_F(FilesTest, ContinuingCallKeepsTheStartingMask) {
     fs::create_directory("dir");
     writeFile("file.bmp", "");
     Names names;
-    for (Text name = listDirectory("*", 16); !name.empty(); name = listDirectory("", 39))
+    for (Text name = listDirectory("*", DIRECTORY_MASK); !name.empty();
+         name = listDirectory("", FILE_MASK))
         names.push_back(name);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (Names{".", "..", "dir"}));
-    EXPECT_EQ(listDirectory("", 39), "");
+    EXPECT_EQ(listDirectory("", FILE_MASK), "");
 }
 
 TEST_F(FilesTest, RestartBeginsFromTheFirstEntry) {
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
         writeFile(name, "");
-    const Text first = listDirectory("*.bmp", 39);
-    const Text second = listDirectory("", 39);
-    EXPECT_EQ(listDirectory("*.bmp", 39), first);
-    EXPECT_EQ(listDirectory("", 39), second);
-    const Text third = listDirectory("", 39);
-    EXPECT_EQ(listDirectory("", 39), "");
-    EXPECT_EQ(listDirectory("", 39), "");
+    const Text first = listDirectory("*.bmp", FILE_MASK);
+    const Text second = listDirectory("", FILE_MASK);
+    EXPECT_EQ(listDirectory("*.bmp", FILE_MASK), first);
+    EXPECT_EQ(listDirectory("", FILE_MASK), second);
+    const Text third = listDirectory("", FILE_MASK);
+    EXPECT_EQ(listDirectory("", FILE_MASK), "");
+    EXPECT_EQ(listDirectory("", FILE_MASK), "");
     Names names{first, second, third};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (Names{"a.bmp", "b.bmp", "c.bmp"}));
@@ -72,9 +74,9 @@ TEST_F(FilesTest, RestartBeginsFromTheFirstEntry) {
 
 TEST_F(FilesTest, DirectoryWithoutBitmapsStaysEmpty) {
     writeFile("notes.txt", "");
-    EXPECT_EQ(listDirectory("*.bmp", 39), "");
-    EXPECT_EQ(listDirectory("", 39), "");
-    EXPECT_EQ(listDirectory("", 39), "");
+    EXPECT_EQ(listDirectory("*.bmp", FILE_MASK), "");
+    EXPECT_EQ(listDirectory("", FILE_MASK), "");
+    EXPECT_EQ(listDirectory("", FILE_MASK), "");
 }
 
 TEST_F(FilesTest, ChangeAndReadCurrentDirectory) {
@@ -221,7 +223,7 @@ TEST_F(FilesTest, UnfinishedOutputIsRemovedAndReplacesNothing) {
     ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
     ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
     EXPECT_LE(temporaryFilesIn(".").size(), 1u);
-    removeUnfinishedFiles();
+    hostRemoveUnfinishedReplacements();
     EXPECT_NE(closeFile(2), FILE_OK);
     EXPECT_TRUE(temporaryFilesIn(".").empty());
     EXPECT_EQ(readFile("out.txt"), "old");
@@ -247,102 +249,6 @@ TEST(HostNamesTest, MatchesPattern) {
     for (const auto& c : cases)
         EXPECT_EQ(matchesPattern(readPattern(c.pattern), c.name), c.matches)
             << c.pattern << " / " << c.name;
-}
-
-TEST(HostNamesTest, CompareNamesLikeNtfs) {
-    const struct {
-        const char* a;
-        const char* b;
-        int sign;
-    } cases[] = {
-        {"a", "b", -1},
-        {"B", "a", 1},
-        {"A", "a", -1},
-        {"a", "A", 1},
-        {"a", "a", 0},
-        {"Z", "_x", -1}, // '_' sorts after the upper-case letters
-        {"z", "_x", -1},
-        {"ab", "abc", -1},
-        {"ABC", "abd", -1},
-        {"\xe4", "z", 1}, // bytes above
-                          // ASCII stay as
-                          // they are
-        {"1", "a", -1},
-    };
-    for (const auto& c : cases) {
-        const int result = compareNamesLikeNtfs(c.a, c.b);
-        const int sign = result < 0 ? -1 : (result > 0 ? 1 : 0);
-        EXPECT_EQ(sign, c.sign) << c.a << " vs " << c.b;
-    }
-}
-
-// The names in the order sortIntoListingOrder gives them.
-Names inListingOrder(const Names& names) {
-    std::string bytes;
-    std::vector<std::uint32_t> starts;
-    for (const std::string& name : names) {
-        starts.push_back(static_cast<std::uint32_t>(bytes.size()));
-        bytes += name + '\0';
-    }
-    sortIntoListingOrder(bytes, starts);
-    Names sorted;
-    for (std::uint32_t start : starts)
-        sorted.push_back(bytes.data() + start);
-    return sorted;
-}
-
-// Names that tie in their first bytes, in case only, or end where another
-// goes on, sorted at once and against the plain comparison.
-TEST(HostNamesTest, ListingOrderIsTheNtfsOrderWithDotEntriesFirst) {
-    // Long shared beginnings make names tie for several groups of bytes.
-    const Names beginnings{"", "a", "A", "_", "~", "\xe4", "picture-", "PICTURE-", "IMG_2024-01-"};
-    const Names endings{"", "1", "01", "a", "B", "0000000", "00000000", "x.bmp", "X.BMP", "-"};
-    Names mixed{"..", "."};
-    for (const std::string& beginning : beginnings) {
-        for (const std::string& ending : endings) {
-            const std::string name = beginning + ending;
-            if (!name.empty() && std::find(mixed.begin(), mixed.end(), name) == mixed.end())
-                mixed.push_back(name);
-        }
-    }
-    mixed.push_back(".hidden");
-    // Enough names that a run is sorted a byte at a time: each number twice,
-    // in both cases, alone and among the others.
-    Names numbered{".", ".."};
-    for (int i = 0; i < 2 * 751; ++i)
-        numbered.push_back((i % 2 == 0 ? "img_" : "IMG_") + std::to_string(i * 7919 % 751));
-    Names both = mixed;
-    both.insert(both.end(), numbered.begin() + 2, numbered.end());
-    for (const Names* names : {&mixed, &numbered, &both}) {
-        Names expected = *names;
-        std::sort(expected.begin() + 2, expected.end(),
-                  [](const std::string& a, const std::string& b) {
-                      return compareNamesLikeNtfs(a, b) < 0;
-                  });
-        if (expected[0] == "..")
-            std::swap(expected[0], expected[1]);
-        EXPECT_EQ(inListingOrder(*names), expected) << names->size() << " names";
-    }
-}
-
-TEST(HostNamesTest, AttributesOf) {
-    const struct {
-        bool isDirectory;
-        bool isRegular;
-        const char* name;
-        std::uint32_t attributes;
-    } cases[] = {
-        {true, false, "photos", ATTRIBUTE_DIRECTORY},
-        {true, false, ".git", ATTRIBUTE_DIRECTORY | ATTRIBUTE_HIDDEN},
-        {true, false, ".", ATTRIBUTE_DIRECTORY},
-        {true, false, "..", ATTRIBUTE_DIRECTORY},
-        {false, true, "a.bmp", ATTRIBUTE_ARCHIVE},
-        {false, true, ".h.bmp", ATTRIBUTE_ARCHIVE | ATTRIBUTE_HIDDEN},
-        {false, false, "p.bmp", ATTRIBUTE_OTHER},
-        {false, false, ".p", ATTRIBUTE_OTHER},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(attributesOf(c.isDirectory, c.isRegular, c.name), c.attributes) << c.name;
 }
 
 } // namespace

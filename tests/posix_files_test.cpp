@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <ctime>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "services/files.h"
+#include "services/host/host.h"
+#include "services/posix/host_names.h"
 #include "tests/support/file_test.h"
 #include "tests/support/listing.h"
 #include "tests/support/ordinary_user.h"
@@ -34,43 +37,22 @@ TEST_F(PosixFilesTest, ListingPutsDotEntriesFirstThenNtfsOrder) {
     // "-" and "#" sort below "." byte by byte: the dot entries still come first.
     for (const char* name : {"sub", "-old", "#1"})
         fs::create_directory(name);
-    EXPECT_EQ(listAll("*", 16), (Names{".", "..", "#1", "-old", "sub"}));
-    EXPECT_EQ(listAll("*", 39), (Names{"A", "a", "b", "_x"}));
+    EXPECT_EQ(listAll("*", DIRECTORY_MASK), (Names{".", "..", "#1", "-old", "sub"}));
+    EXPECT_EQ(listAll("*", FILE_MASK), (Names{"A", "a", "b", "_x"}));
 }
 
 TEST_F(PosixFilesTest, DirectoryMaskLeavesOutHiddenDirectoriesAndFiles) {
     fs::create_directory("photos");
     fs::create_directory(".git");
     writeFile("x.bmp", "");
-    EXPECT_EQ(listAll("*", 16), (Names{".", "..", "photos"}));
-}
-
-TEST_F(PosixFilesTest, ContinuingCallKeepsTheStartingMask) {
-    fs::create_directory("dir");
-    writeFile("file.bmp", "");
-    EXPECT_EQ(listDirectory("*", 16), ".");
-    EXPECT_EQ(listDirectory("", 39), "..");
-    EXPECT_EQ(listDirectory("", 39), "dir");
-    EXPECT_EQ(listDirectory("", 39), "");
-}
-
-TEST_F(PosixFilesTest, RestartBeginsFromTheFirstEntry) {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
-        writeFile(name, "");
-    EXPECT_EQ(listDirectory("*.bmp", 39), "a.bmp");
-    EXPECT_EQ(listDirectory("", 39), "b.bmp");
-    EXPECT_EQ(listDirectory("*.bmp", 39), "a.bmp");
-    EXPECT_EQ(listDirectory("", 39), "b.bmp");
-    EXPECT_EQ(listDirectory("", 39), "c.bmp");
-    EXPECT_EQ(listDirectory("", 39), "");
-    EXPECT_EQ(listDirectory("", 39), "");
+    EXPECT_EQ(listAll("*", DIRECTORY_MASK), (Names{".", "..", "photos"}));
 }
 
 TEST_F(PosixFilesTest, FifoIsListedByNeitherMask) {
     ASSERT_EQ(mkfifo("p.bmp", 0600), 0);
     writeFile("q.bmp", "");
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"q.bmp"}));
-    EXPECT_EQ(listAll("*.bmp", 16), (Names{}));
+    EXPECT_EQ(listAll("*.bmp", FILE_MASK), (Names{"q.bmp"}));
+    EXPECT_EQ(listAll("*.bmp", DIRECTORY_MASK), (Names{}));
 }
 
 // Sets the modification time of the current directory an hour back, as for
@@ -90,8 +72,8 @@ TEST_F(PosixFilesTest, NextPassSeesEveryChangeOfAQuietDirectory) {
     writeFile("a.bmp", "");
     fs::create_directory("d");
     ageCurrentDirectory();
-    EXPECT_EQ(listInNewPass("*.bmp", 39), (Names{"a.bmp"}));
-    EXPECT_EQ(listInNewPass("*.bmp", 39), (Names{"a.bmp"}));
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"a.bmp"}));
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"a.bmp"}));
     const struct {
         const char* change;
         void (*make)();
@@ -105,10 +87,10 @@ TEST_F(PosixFilesTest, NextPassSeesEveryChangeOfAQuietDirectory) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.change);
         ageCurrentDirectory();
-        listInNewPass("*", 16);
+        listInNewPass("*", DIRECTORY_MASK);
         c.make();
-        EXPECT_EQ(listInNewPass("*.bmp", 39), c.bitmaps);
-        EXPECT_EQ(listAll("*", 16), c.directories);
+        EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), c.bitmaps);
+        EXPECT_EQ(listAll("*", DIRECTORY_MASK), c.directories);
     }
 }
 
@@ -117,15 +99,15 @@ TEST_F(PosixFilesTest, NextPassSeesEveryChangeOfAQuietDirectory) {
 TEST_F(PosixFilesTest, ListingsOfOnePassShowOneInstant) {
     writeFile("a.bmp", "");
     beginDirectoryPass();
-    EXPECT_EQ(listAll("*", 16), (Names{".", ".."}));
+    EXPECT_EQ(listAll("*", DIRECTORY_MASK), (Names{".", ".."}));
     writeFile("b.bmp", "");
     fs::create_directory("d");
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"a.bmp"}));
-    EXPECT_EQ(listAll("*", 16), (Names{".", ".."}));
+    EXPECT_EQ(listAll("*.bmp", FILE_MASK), (Names{"a.bmp"}));
+    EXPECT_EQ(listAll("*", DIRECTORY_MASK), (Names{".", ".."}));
     fs::remove("a.bmp");
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"a.bmp"}));
-    EXPECT_EQ(listInNewPass("*", 16), (Names{".", "..", "d"}));
-    EXPECT_EQ(listAll("*.bmp", 39), (Names{"b.bmp"}));
+    EXPECT_EQ(listAll("*.bmp", FILE_MASK), (Names{"a.bmp"}));
+    EXPECT_EQ(listInNewPass("*", DIRECTORY_MASK), (Names{".", "..", "d"}));
+    EXPECT_EQ(listAll("*.bmp", FILE_MASK), (Names{"b.bmp"}));
 }
 
 // A search still in progress keeps the read it began with when a later pass
@@ -140,7 +122,7 @@ TEST_F(PosixFilesTest, SearchInProgressKeepsItsNames) {
     EXPECT_EQ(entry.name, "a.bmp");
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
         fs::rename(name, std::string("renamed-") + name);
-    EXPECT_EQ(listInNewPass("*.bmp", 39),
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK),
               (Names{"renamed-a.bmp", "renamed-b.bmp", "renamed-c.bmp"}));
     Names rest;
     while (hostFindNext(held, entry))
@@ -157,21 +139,12 @@ TEST_F(PosixFilesTest, LinkIsReadAgainWhenItsTargetChanges) {
     ASSERT_EQ(chdir("here"), 0);
     fs::create_symlink("../target", "link.bmp");
     ageCurrentDirectory();
-    EXPECT_EQ(listInNewPass("*.bmp", 39), (Names{"link.bmp"}));
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"link.bmp"}));
     // The target becomes a directory; the listed directory itself is unchanged.
     fs::remove("../target");
     fs::create_directory("../target");
-    EXPECT_EQ(listInNewPass("*.bmp", 39), Names{});
-    EXPECT_EQ(listAll("*", 16), (Names{".", "..", "link.bmp"}));
-}
-
-TEST_F(PosixFilesTest, ChangeAndReadCurrentDirectory) {
-    fs::create_directory("inner");
-    EXPECT_EQ(fs::path(currentDirectory()), fs::canonical(directory_.path));
-    EXPECT_EQ(changeDirectory("inner"), 0);
-    EXPECT_EQ(fs::path(currentDirectory()), fs::canonical(directory_.path / "inner"));
-    EXPECT_EQ(changeDirectory("missing"), -1);
-    EXPECT_EQ(changeDirectory(".."), 0);
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), Names{});
+    EXPECT_EQ(listAll("*", DIRECTORY_MASK), (Names{".", "..", "link.bmp"}));
 }
 
 TEST_F(PosixFilesTest, BinaryOpenOfAFifoFails) {
@@ -302,18 +275,6 @@ TEST_F(PosixFilesTest, KilledWhileWritingLeavesNothing) {
 #endif
 }
 
-// A signal handler removes the unfinished file; a close after it puts nothing in place.
-TEST_F(PosixFilesTest, UnfinishedOutputIsRemoved) {
-    writeFile("out.txt", "old");
-    ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
-    ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
-    removeUnfinishedFiles();
-    EXPECT_TRUE(temporaryFilesIn(".").empty());
-    EXPECT_EQ(closeFile(2), FILE_SHORT_WRITE);
-    EXPECT_TRUE(temporaryFilesIn(".").empty());
-    EXPECT_EQ(readFile("out.txt"), "old");
-}
-
 TEST_F(PosixFilesTest, FailingWriteLeavesTheEarlierFileUntouched) {
     writeFile("out.txt", "old");
     const pid_t child = fork();
@@ -339,6 +300,105 @@ TEST_F(PosixFilesTest, FailingWriteLeavesTheEarlierFileUntouched) {
 
 TEST_F(PosixFilesTest, ProgramStaysInTheDirectoryItStartedIn) {
     EXPECT_EQ(startDirectory(), "");
+}
+
+TEST(HostNamesTest, CompareNamesLikeNtfs) {
+    const struct {
+        const char* a;
+        const char* b;
+        int sign;
+    } cases[] = {
+        {"a", "b", -1},
+        {"B", "a", 1},
+        {"A", "a", -1},
+        {"a", "A", 1},
+        {"a", "a", 0},
+        {"Z", "_x", -1}, // '_' sorts after the upper-case letters
+        {"z", "_x", -1},
+        {"ab", "abc", -1},
+        {"ABC", "abd", -1},
+        {"\xe4", "z", 1}, // bytes above
+                          // ASCII stay as
+                          // they are
+        {"1", "a", -1},
+    };
+    for (const auto& c : cases) {
+        const int result = compareNamesLikeNtfs(c.a, c.b);
+        const int sign = result < 0 ? -1 : (result > 0 ? 1 : 0);
+        EXPECT_EQ(sign, c.sign) << c.a << " vs " << c.b;
+    }
+}
+
+// The names in the order sortIntoListingOrder gives them.
+Names inListingOrder(const Names& names) {
+    std::string bytes;
+    std::vector<std::uint32_t> starts;
+    for (const std::string& name : names) {
+        starts.push_back(static_cast<std::uint32_t>(bytes.size()));
+        bytes += name + '\0';
+    }
+    sortIntoListingOrder(bytes, starts);
+    Names sorted;
+    for (std::uint32_t start : starts)
+        sorted.push_back(bytes.data() + start);
+    return sorted;
+}
+
+// Names that tie in their first bytes, in case only, or end where another
+// goes on, sorted at once and against the plain comparison.
+TEST(HostNamesTest, ListingOrderIsTheNtfsOrderWithDotEntriesFirst) {
+    // Long shared beginnings make names tie for several groups of bytes.
+    const Names beginnings{"", "a", "A", "_", "~", "\xe4", "picture-", "PICTURE-", "IMG_2024-01-"};
+    const Names endings{"", "1", "01", "a", "B", "0000000", "00000000", "x.bmp", "X.BMP", "-"};
+    Names mixed{"..", "."};
+    for (const std::string& beginning : beginnings) {
+        for (const std::string& ending : endings) {
+            const std::string name = beginning + ending;
+            if (!name.empty() && std::find(mixed.begin(), mixed.end(), name) == mixed.end())
+                mixed.push_back(name);
+        }
+    }
+    mixed.push_back(".hidden");
+    // Beginning with ".." is not being "..": "-" sorts before ".".
+    mixed.push_back("..x.bmp");
+    mixed.push_back("-a.bmp");
+    // Enough names that a run is sorted a byte at a time: each number twice,
+    // in both cases, alone and among the others.
+    Names numbered{".", ".."};
+    for (int i = 0; i < 2 * 751; ++i)
+        numbered.push_back((i % 2 == 0 ? "img_" : "IMG_") + std::to_string(i * 7919 % 751));
+    Names both = mixed;
+    both.insert(both.end(), numbered.begin() + 2, numbered.end());
+    for (const Names* names : {&mixed, &numbered, &both}) {
+        Names expected = *names;
+        std::sort(expected.begin() + 2, expected.end(),
+                  [](const std::string& a, const std::string& b) {
+                      return compareNamesLikeNtfs(a, b) < 0;
+                  });
+        if (expected[0] == "..")
+            std::swap(expected[0], expected[1]);
+        EXPECT_EQ(inListingOrder(*names), expected) << names->size() << " names";
+    }
+}
+
+TEST(HostNamesTest, AttributesOf) {
+    const struct {
+        bool isDirectory;
+        bool isRegular;
+        const char* name;
+        std::uint32_t attributes;
+    } cases[] = {
+        {true, false, "photos", ATTRIBUTE_DIRECTORY},
+        {true, false, ".git", ATTRIBUTE_DIRECTORY | ATTRIBUTE_HIDDEN},
+        {true, false, ".", ATTRIBUTE_DIRECTORY},
+        {true, false, "..", ATTRIBUTE_DIRECTORY},
+        {false, true, "a.bmp", ATTRIBUTE_ARCHIVE},
+        {false, true, ".h.bmp", ATTRIBUTE_ARCHIVE | ATTRIBUTE_HIDDEN},
+        {false, false, "p.bmp", ATTRIBUTE_OTHER},
+        {false, false, ".p", ATTRIBUTE_OTHER},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(attributesOf(c.isDirectory, c.isRegular, c.name), c.attributes) << c.name;
 }
 
 } // namespace

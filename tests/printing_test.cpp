@@ -56,8 +56,8 @@ TEST_F(PrintingTest, NumberWithLineEndOnAFullBottomRowScrollsTwice) {
     writeToScreen(std::string(78, 'x').data(), 78);
     // "24" fills the row; the line end then takes the owed row and one more.
     printUnsigned8(0, 24, PrintSeparator::Newline);
-    EXPECT_EQ(rowText(fakeSurface().screen, 23).substr(78), "24");
-    EXPECT_EQ(rowText(fakeSurface().screen, 24), std::string(80, ' '));
+    EXPECT_EQ(rowText(surfaceModel(), 23).substr(78), "24");
+    EXPECT_EQ(rowText(surfaceModel(), 24), std::string(80, ' '));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "services/screen_model.h"
+#include "services/host/screen_model.h"
 
 #include <gtest/gtest.h>
 

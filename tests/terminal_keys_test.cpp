@@ -1,4 +1,4 @@
-#include "services/terminal_keys.h"
+#include "services/host/terminal_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "convert/conversion_screen.h"
+#include "services/clock.h"
 #include "services/textforms.h"
 #include "tests/fakes/fakes.h"
 

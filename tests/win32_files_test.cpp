@@ -61,8 +61,8 @@ TEST_F(WindowsFilesTest, AttributesDecideWhichMaskListsAnEntry) {
         ASSERT_NE(SetFileAttributesA(entry.name, entry.attributes), 0) << entry.name;
         ASSERT_EQ(attributesOf(entry.name), entry.attributes) << entry.name;
     }
-    EXPECT_EQ(sortedListing("*", 16), (Names{".", "..", "plain"}));
-    EXPECT_EQ(sortedListing("*.bmp", 39), (Names{"h.bmp", "p.bmp", "r.bmp", "s.bmp"}));
+    EXPECT_EQ(sortedListing("*", DIRECTORY_MASK), (Names{".", "..", "plain"}));
+    EXPECT_EQ(sortedListing("*.bmp", FILE_MASK), (Names{"h.bmp", "p.bmp", "r.bmp", "s.bmp"}));
 }
 
 // Wine keeps neither bit on folders, so the mapping is checked on its own.
@@ -207,7 +207,7 @@ TEST_F(WindowsFilesTest, EveryNameReachesTheLogicAsUtf8AndLeadsBack) {
             EXPECT_FALSE(c.everywhere) << "the file system refused the name";
             continue;
         }
-        EXPECT_EQ(listAll("*.bmp", 39), (Names{c.utf8}));
+        EXPECT_EQ(listAll("*.bmp", FILE_MASK), (Names{c.utf8}));
         ASSERT_EQ(openFile(c.utf8, FileMode::Binary, 1), FILE_OK);
         std::uint8_t byte = 0;
         readByte(1, byte);
@@ -247,7 +247,7 @@ TEST(WideNames, Utf16AndUtf8ConvertWithoutLoss) {
 TEST_F(WindowsFilesTest, FoldersOutsideTheCodePageAreEntered) {
     const std::string folder = "\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0"; // "papka"
     fs::create_directory(L"\u043f\u0430\u043f\u043a\u0430");
-    EXPECT_EQ(sortedListing("*", 16), (Names{".", "..", folder}));
+    EXPECT_EQ(sortedListing("*", DIRECTORY_MASK), (Names{".", "..", folder}));
     const std::string parent = currentDirectory();
     ASSERT_EQ(changeDirectory(folder), 0);
     EXPECT_EQ(currentDirectory(), parent + pathSeparator() + folder);

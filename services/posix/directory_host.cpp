@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "services/host.h"
+#include "services/host/host.h"
+#include "services/host/name_patterns.h"
 #include "services/posix/directory_snapshot.h"
 #include "services/posix/host_names.h"
 

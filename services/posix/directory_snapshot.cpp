@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "services/host.h"
+#include "services/host/host.h"
 #include "services/posix/host_names.h"
 
 namespace {

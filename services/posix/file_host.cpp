@@ -11,8 +11,8 @@
 #include <ctime>
 #include <string>
 
-#include "services/host.h"
-#include "services/replacement_slots.h"
+#include "services/host/host.h"
+#include "services/host/replacement_slots.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // Finding the block of rows that moved between what the terminal shows and
 // the model, so that the terminal can move it instead of being sent it again.
 
-#include "services/screen_model.h"
+#include "services/host/screen_model.h"
 
 // Rows top..bottom move by rows: up when positive (row r then shows what row
 // r + rows showed), down when negative; rows of 0 means no move pays.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "services/screen_model.h"
+#include "services/host/screen_model.h"
 
 struct Presenter {
     ScreenModel shown;           // what the terminal shows, as far as known

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "services/host.h"
+#include "services/host/host.h"
 
 namespace {
 

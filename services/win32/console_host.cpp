@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "services/host.h"
+#include "services/host/host.h"
 #include "services/win32/console_host.h"
 
 namespace {

@@ -9,14 +9,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
-#include "services/host.h"
-#include "services/terminal_keys.h"
+#include "services/host/console_keys.h"
+#include "services/host/host.h"
+#include "services/host/terminal_keys.h"
 #include "services/win32/console_host.h"
-#include "services/win32/console_keys.h"
 
 static_assert(CONSOLE_RIGHT_ALT_PRESSED == RIGHT_ALT_PRESSED &&
               CONSOLE_LEFT_ALT_PRESSED == LEFT_ALT_PRESSED &&
@@ -272,19 +271,4 @@ void hostWaitForInput(int milliseconds) {
 bool hostInputEnded() {
     startConsoleInput();
     return input.kind != InputKind::Console && input.inputEnded && input.decoder.pending.empty();
-}
-
-std::int64_t hostMonotonicMs() {
-    return static_cast<std::int64_t>(GetTickCount64());
-}
-
-std::tm hostLocalTime() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    return local != nullptr ? *local : std::tm{};
-}
-
-void hostSleepMs(int milliseconds) {
-    if (milliseconds > 0)
-        Sleep(static_cast<DWORD>(milliseconds));
 }

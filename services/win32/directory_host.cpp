@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "services/host.h"
+#include "services/host/host.h"
 #include "services/win32/listed_attributes.h"
 #include "services/win32/wide_names.h"
 

@@ -12,8 +12,8 @@
 #include <cwchar>
 #include <string>
 
-#include "services/host.h"
-#include "services/replacement_slots.h"
+#include "services/host/host.h"
+#include "services/host/replacement_slots.h"
 #include "services/win32/wide_names.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "services/host.h"
+#include "services/host/host.h"
 
 inline constexpr std::uint32_t WINDOWS_ATTRIBUTE_NORMAL = 128;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "services/host.h"
+#include "services/host/host.h"
 #include "services/win32/wide_names.h"
 
 namespace {

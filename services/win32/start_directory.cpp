@@ -1,4 +1,4 @@
-#include "services/host.h"
+#include "services/host/host.h"
 
 std::string hostStartDirectory() {
     return "c:/";

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "services/host.h"
+#include "services/host/host.h"
 
 struct FakeDirectory {
     std::string path = "/fake";

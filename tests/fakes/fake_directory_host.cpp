@@ -3,8 +3,8 @@
 
 #include "tests/fakes/fake_directory.h"
 
-#include "services/host.h"
-#include "services/posix/host_names.h"
+#include "services/host/host.h"
+#include "services/host/name_patterns.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <map>
 
-#include "services/host.h"
+#include "services/host/host.h"
 #include "tests/fakes/fakes.h"
 
 namespace {

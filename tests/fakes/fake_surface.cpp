@@ -3,8 +3,8 @@
 #include "app/driver.h"
 #include "services/console.h"
 #include "services/files.h"
-#include "services/host.h"
-#include "services/model_surface.h"
+#include "services/host/host.h"
+#include "services/host/model_surface.h"
 
 namespace {
 FakeSurface surface;
@@ -16,12 +16,8 @@ FakeSurface& fakeSurface() {
 
 void resetFakeSurface(int width, int height) {
     surface = FakeSurface{};
-    surface.screen = makeScreenModel(width, height);
+    surfaceModel() = makeScreenModel(width, height);
     startConsole();
-}
-
-ScreenModel& surfaceModel() {
-    return surface.screen;
 }
 
 bool hostStartConsole() {

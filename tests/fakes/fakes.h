@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "services/host/model_surface.h"
 #include "services/keyboard.h"
-#include "services/screen_model.h"
 
+// The screen itself is the model surface's (surfaceModel()).
 struct FakeSurface {
-    ScreenModel screen;
     bool isConsole = true;
     // Names shown as UTF-8, or one byte to a cell as in the C locale.
     bool utf8 = true;

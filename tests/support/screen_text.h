@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "services/screen_model.h"
+#include "services/host/screen_model.h"
 
 inline void putRun(ScreenModel& model, int row, int column, const char* bytes, std::size_t count,
                    std::uint8_t attribute) {

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "services/screen_characters.h"
+#include "services/host/screen_characters.h"
 
 struct Cell {
     ScreenCharacter character = BLANK_CHARACTER;

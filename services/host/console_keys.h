@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "services/key_code.h"
+#include "services/host/key_code.h"
 
 // Bits of dwControlKeyState. They carry a prefix of their own because
 // <windows.h> defines the plain names as macros.

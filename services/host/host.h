@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "services/key_code.h"
-#include "services/screen_characters.h"
-#include "services/screen_size.h"
+#include "services/host/file_attributes.h"
+#include "services/host/key_code.h"
+#include "services/host/screen_characters.h"
+#include "services/host/screen_size.h"
 
 // The screen surface: a text area of cells, rows and columns from 1, row 1 at
 // the top of the visible window.
@@ -83,17 +84,6 @@ bool hostWriteOutput(const std::string& text);
 bool hostWriteError(const std::string& text);
 
 // The file system.
-
-// The attribute bits of a directory entry, as the directory services filter on them.
-inline constexpr std::uint32_t ATTRIBUTE_READ_ONLY = 1;
-inline constexpr std::uint32_t ATTRIBUTE_HIDDEN = 2;
-inline constexpr std::uint32_t ATTRIBUTE_SYSTEM = 4;
-inline constexpr std::uint32_t ATTRIBUTE_VOLUME = 8;
-inline constexpr std::uint32_t ATTRIBUTE_DIRECTORY = 16;
-inline constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 32;
-// Entries that are neither directories nor regular files (FIFOs, sockets,
-// devices): no mask the program uses delivers them.
-inline constexpr std::uint32_t ATTRIBUTE_OTHER = 64;
 
 // One directory entry as the host's search reports it: the name and the
 // attribute bits of the directory services.

@@ -1,6 +1,21 @@
-#include "services/model_surface.h"
+#include "services/host/model_surface.h"
 
-#include "services/host.h"
+#include "services/host/host.h"
+
+namespace {
+
+// The screen the surface stands for.
+struct ModelSurface {
+    ScreenModel model;
+};
+
+ModelSurface surface;
+
+} // namespace
+
+ScreenModel& surfaceModel() {
+    return surface.model;
+}
 
 int surfaceWidth() {
     return surfaceModel().width;

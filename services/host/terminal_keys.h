@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "services/key_code.h"
+#include "services/host/key_code.h"
 
 // How long a lone ESC waits for the rest of a sequence before it counts as Esc.
 inline constexpr int ESCAPE_DELAY_MS = 60;

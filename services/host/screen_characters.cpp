@@ -1,4 +1,4 @@
-#include "services/screen_characters.h"
+#include "services/host/screen_characters.h"
 
 #include <array>
 

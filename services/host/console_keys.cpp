@@ -1,4 +1,4 @@
-#include "services/win32/console_keys.h"
+#include "services/host/console_keys.h"
 
 #include <array>
 #include <cstddef>
