@@ -12,14 +12,14 @@ namespace {
 constexpr int EXIT_NOT_ALL_CONVERTED = 1;
 
 void refuse(const Text& file, const Text& reason) {
-    writeErrorLine("pictoline: " + file + ": " + reason);
+    writeErrorLine("pictoline: " + nameForLine(file) + ": " + reason);
 }
 
 // Without the screen there is no progress to show.
 void noProgress(ConversionState&, std::uint16_t, std::uint16_t, std::uint16_t) {}
 
 // Converts one named bitmap; false, with its reason on standard error, when
-// it was refused or its data file could not be written.
+// it was refused or its data file could not be written or reported.
 bool convertFile(ConversionState& state, int bitmapFileNumber, const Text& file) {
     startConversionState(state);
     state.bitmapFileNumber = bitmapFileNumber;
@@ -35,13 +35,18 @@ bool convertFile(ConversionState& state, int bitmapFileNumber, const Text& file)
         return false;
     }
     const BitmapInfo info = state.info;
-    if (!writeDataFile(state, file, fileNameOf(file), noProgress)) {
-        refuse(file, "could not write " + dataFileName(file));
+    switch (writeDataFile(state, file, fileNameOf(file), noProgress)) {
+    case DataFileResult::Written:
+        break;
+    case DataFileResult::NotWritten:
+        refuse(file, "could not write " + nameForLine(dataFileName(file)));
+        return false;
+    case DataFileResult::BitmapEnded:
+        refuse(file, "ended before its last pixel; no data file written");
         return false;
     }
-    writeOutputLine(dataFileName(file) + ": " + unsignedText(info.width) + " x " +
-                    unsignedText(info.height));
-    return true;
+    return writeOutputLine(nameForLine(dataFileName(file)) + ": " + unsignedText(info.width) +
+                           " x " + unsignedText(info.height));
 }
 
 } // namespace

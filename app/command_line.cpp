@@ -7,6 +7,8 @@
 namespace {
 
 constexpr int EXIT_BAD_OPTION = 2;
+// Standard output could not take what was asked for (a full disk, a closed pipe).
+constexpr int EXIT_NOT_WRITTEN = 1;
 
 const Text USAGE =
     "Usage: pictoline            browse the current directory and convert one bitmap\n"
@@ -57,11 +59,9 @@ int runCommandLine(const std::vector<Text>& arguments) {
     case CommandAction::Browse:
         break;
     case CommandAction::Help:
-        writeOutputLine(USAGE);
-        return 0;
+        return writeOutputLine(USAGE) ? 0 : EXIT_NOT_WRITTEN;
     case CommandAction::Version:
-        writeOutputLine("pictoline " PICTOLINE_VERSION);
-        return 0;
+        return writeOutputLine("pictoline " PICTOLINE_VERSION) ? 0 : EXIT_NOT_WRITTEN;
     case CommandAction::BadOption:
         writeErrorLine("pictoline: unknown option '" + command.badOption +
                        "'; 'pictoline --help' lists the options");

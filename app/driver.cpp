@@ -40,7 +40,7 @@ bool startUp(ProgramState& state) {
 int convert(ProgramState& state) {
     const Text name = state.highlightName;
     showConversionStart(name);
-    if (!writeDataFile(state.conversion, name, name, showProgress)) {
+    if (writeDataFile(state.conversion, name, name, showProgress) != DataFileResult::Written) {
         showWriteError(name);
         sleepMs(MESSAGE_WAIT_MS);
         sleepMs(MESSAGE_WAIT_MS);

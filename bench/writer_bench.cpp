@@ -49,7 +49,7 @@ void WriteDataFile(benchmark::State& run) {
         for (int i = 0; i < 54; ++i)
             readByte(state.bitmapFileNumber, ignored);
         state.info = {width, height, 24};
-        if (!writeDataFile(state, name, name, showProgress))
+        if (writeDataFile(state, name, name, showProgress) != DataFileResult::Written)
             run.SkipWithError("the data file was not written");
     }
     run.SetItemsProcessed(run.iterations() * width * height);

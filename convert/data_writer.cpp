@@ -136,8 +136,8 @@ Text printableName(const Text& bitmapName) {
     return shown;
 }
 
-bool writeDataFile(ConversionState& state, const Text& bitmapPath, const Text& originalName,
-                   ProgressReport report) {
+DataFileResult writeDataFile(ConversionState& state, const Text& bitmapPath,
+                             const Text& originalName, ProgressReport report) {
     const bool opened =
         openFile(dataFileName(bitmapPath), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
     buildTimestamp(state);
@@ -161,9 +161,10 @@ bool writeDataFile(ConversionState& state, const Text& bitmapPath, const Text& o
     closeFile(state.bitmapFileNumber);
     if (!pixelsRead) {
         discardFile(DATA_FILE_NUMBER);
-        return false;
+        return DataFileResult::BitmapEnded;
     }
     printLine(line);
     writeFooter();
-    return closeFile(DATA_FILE_NUMBER) == FILE_OK && opened;
+    const bool written = closeFile(DATA_FILE_NUMBER) == FILE_OK && opened;
+    return written ? DataFileResult::Written : DataFileResult::NotWritten;
 }

@@ -23,10 +23,13 @@ Text printableName(const Text& bitmapName);
 using ProgressReport = void (*)(ConversionState& state, std::uint16_t y, std::uint16_t height,
                                 std::uint16_t pixels);
 
+// What became of a data file: written whole and put in place, or not put in
+// place at all, because it could not be written or the bitmap ended before
+// its last pixel.
+enum class DataFileResult { Written, NotWritten, BitmapEnded };
+
 // Writes the data file of the bitmap open under state.bitmapFileNumber at its
 // first pixel byte, beside the bitmap at bitmapPath, its "originalname" line
-// naming originalName; reports every row's pixels, and closes both files. The
-// data file appears only when written whole; false when it could not be, or
-// when the bitmap ended before its last pixel.
-bool writeDataFile(ConversionState& state, const Text& bitmapPath, const Text& originalName,
-                   ProgressReport report);
+// naming originalName; reports every row's pixels, and closes both files.
+DataFileResult writeDataFile(ConversionState& state, const Text& bitmapPath,
+                             const Text& originalName, ProgressReport report);

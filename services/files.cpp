@@ -26,8 +26,6 @@ struct FileRecord {
     Text buffer;
     std::size_t bufferPosition = 0;
     std::size_t column = 0;
-    // Output only: the file that closeFile puts the written file in place of.
-    Text name;
     bool writeFailed = false;
 };
 
@@ -124,15 +122,8 @@ int openFile(const Text& name, FileMode mode, int number) {
     FileRecord& record = records[number - 1];
     if (record.open)
         return FILE_NOT_OPEN;
-    std::FILE* stream = nullptr;
-    Text target = name;
-    if (mode == FileMode::Binary) {
-        stream = hostOpenForReading(name);
-    } else {
-        target = hostReplacementTarget(name);
-        if (!hostRefusesReplacement(target))
-            stream = hostCreateReplacement(target);
-    }
+    std::FILE* stream =
+        mode == FileMode::Binary ? hostOpenForReading(name) : hostStartReplacement(name);
     if (stream == nullptr)
         return FILE_OPEN_FAILED;
     // Output is gathered in the record's own buffer and handed over whole.
@@ -144,7 +135,6 @@ int openFile(const Text& name, FileMode mode, int number) {
     record.mode = mode;
     record.stream = stream;
     record.column = 0;
-    record.name = target;
     record.writeFailed = false;
     if (!exitHandlerRegistered) {
         exitHandlerRegistered = true;
@@ -213,9 +203,7 @@ int closeFile(int number) {
     bool failed = !writeBuffer(*record) || record->writeFailed;
     if (std::fflush(record->stream) != 0 || std::ferror(record->stream) != 0)
         failed = true;
-    if (failed)
-        hostDiscardReplacement(record->stream);
-    else if (!hostCommitReplacement(record->stream, record->name))
+    if (!hostFinishReplacement(record->stream, !failed))
         failed = true;
     freeRecord(*record);
     return failed ? FILE_SHORT_WRITE : FILE_OK;
@@ -226,7 +214,7 @@ int discardFile(int number) {
     if (record == nullptr)
         return FILE_NOT_OPEN;
     if (record->mode == FileMode::Output)
-        hostDiscardReplacement(record->stream);
+        hostFinishReplacement(record->stream, false);
     else
         std::fclose(record->stream);
     freeRecord(*record);

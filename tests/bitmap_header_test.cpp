@@ -50,6 +50,7 @@ TEST_F(BitmapHeaderTest, VerdictsOfWholeFiles) {
         {"run-length compressed", {8, 8, 1, 24, 40, 54, 1}, HeaderVerdict::BadFormat},
         {"bit fields", {8, 8, 1, 24, 40, 54, 3}, HeaderVerdict::BadFormat},
         {"JPEG inside", {8, 8, 1, 24, 40, 54, 4}, HeaderVerdict::BadFormat},
+        {"compression in its second byte", {8, 8, 1, 24, 40, 54, 0x100}, HeaderVerdict::BadFormat},
         {"compressed 8-bit is refused for its depth",
          {8, 8, 1, 8, 40, 54, 1},
          HeaderVerdict::WrongDepth},

@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "services/standard_io.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,26 @@ TEST(CommandLine, ArgumentsDecideWhatTheProgramDoes) {
         EXPECT_EQ(command.files, c.files);
         EXPECT_EQ(command.badOption, c.badOption);
     }
+}
+
+// Names in the lines outside the screen can neither act on a terminal nor
+// break their line.
+TEST(CommandLine, NamesInLinesAreMadeHarmless) {
+    const struct {
+        Text name;
+        Text shown;
+    } cases[] = {
+        {"caf\xC3\xA9 \xD1\x81.bmp", "caf\xC3\xA9 \xD1\x81.bmp"},
+        {"x\x1b]2;title\a.bmp", "x?]2;title?.bmp"},
+        {"two\nlines.bmp", "two?lines.bmp"},
+        {"c1\xC2\x9B"
+         "31m.bmp",
+         "c1?31m.bmp"},
+        {"gpj\xE2\x80\xAE.exe", "gpj?.exe"},
+        {"", "''"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(nameForLine(c.name), c.shown) << testing::PrintToString(c.name);
 }
 
 } // namespace

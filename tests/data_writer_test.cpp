@@ -54,7 +54,8 @@ class DataWriterTest : public ::testing::Test {
     // Converts the named bitmap as the driver does; the data file's bytes.
     std::string convert(const std::string& name, bool expectWritten = true) {
         EXPECT_EQ(readBitmapHeader(state, name), HeaderVerdict::Ok);
-        EXPECT_EQ(writeDataFile(state, name, name, showProgress), expectWritten);
+        EXPECT_EQ(writeDataFile(state, name, name, showProgress) == DataFileResult::Written,
+                  expectWritten);
         return readFile(name + ".txt");
     }
     TemporaryDirectory directory;
@@ -243,7 +244,8 @@ TEST_F(DataWriterTest, BitmapCutShortDuringTheConversionFailsIt) {
         writeFile("pic.bmp.txt", "earlier");
         ASSERT_EQ(readBitmapHeader(state, "pic.bmp"), HeaderVerdict::Ok);
         std::filesystem::resize_file("pic.bmp", c.length);
-        EXPECT_EQ(writeDataFile(state, "pic.bmp", "pic.bmp", showProgress), c.converts);
+        EXPECT_EQ(writeDataFile(state, "pic.bmp", "pic.bmp", showProgress),
+                  c.converts ? DataFileResult::Written : DataFileResult::BitmapEnded);
         EXPECT_EQ(readFile("pic.bmp.txt") == "earlier", !c.converts);
         EXPECT_EQ(freeFileNumber(), 1) << "both files are closed";
         for (const auto& entry : std::filesystem::directory_iterator("."))
@@ -255,7 +257,7 @@ TEST_F(DataWriterTest, DataFileThatCannotBeCreatedIsReported) {
     writeFile("pic.bmp", makeBitmap({2, 2}));
     std::filesystem::create_directory("pic.bmp.txt"); // a name taken by a directory
     EXPECT_EQ(readBitmapHeader(state, "pic.bmp"), HeaderVerdict::Ok);
-    EXPECT_FALSE(writeDataFile(state, "pic.bmp", "pic.bmp", showProgress));
+    EXPECT_EQ(writeDataFile(state, "pic.bmp", "pic.bmp", showProgress), DataFileResult::NotWritten);
     EXPECT_TRUE(std::filesystem::is_directory("pic.bmp.txt"));
     EXPECT_EQ(freeFileNumber(), 1) << "both files are closed";
 }
@@ -268,7 +270,8 @@ TEST_F(DataWriterTest, DataFileInReadOnlyDirectoryIsReported) {
     {
         OrdinaryUser user;
         EXPECT_EQ(readBitmapHeader(state, "pic.bmp"), HeaderVerdict::Ok);
-        EXPECT_FALSE(writeDataFile(state, "pic.bmp", "pic.bmp", showProgress));
+        EXPECT_EQ(writeDataFile(state, "pic.bmp", "pic.bmp", showProgress),
+                  DataFileResult::NotWritten);
     }
     chmod(".", 0755);
     EXPECT_EQ(readFile("pic.bmp.txt"), "earlier");

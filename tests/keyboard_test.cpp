@@ -36,6 +36,19 @@ TEST_F(KeyboardTest, ReadKeyWaitsForTheNextKeyInOrder) {
     EXPECT_EQ(readKey(), KEY_ENTER);
 }
 
+// Keys typed while a notice stands in place of the screen act on nothing
+// the user saw: only Esc is taken.
+TEST_F(KeyboardTest, OnlyEscIsTakenWhileTheScreenIsNotSeen) {
+    fakeSurface().shown = false;
+    scheduleKey(0, KEY_DOWN);
+    scheduleKey(0, KEY_ENTER);
+    scheduleKey(10, KEY_ESCAPE);
+    EXPECT_EQ(readKey(), KEY_ESCAPE);
+    fakeSurface().shown = true;
+    scheduleKey(20, KEY_UP);
+    EXPECT_EQ(readKey(), KEY_UP);
+}
+
 TEST_F(KeyboardTest, ReadKeyFlushesTheScreenBeforeWaiting) {
     scheduleKey(0, KEY_UP);
     readKey();

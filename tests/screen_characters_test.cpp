@@ -70,6 +70,10 @@ TEST(ScreenCharacters, NamesFromBytesToCells) {
         {"C0 and DEL", "\t\x7F", "○|⌂"},
         {"C1", "\xC2\x85", "┬|à"},
         {"right-to-left override", "\xE2\x80\xAE", "Γ|Ç|«"},
+        {"zero-width joiner",
+         "a\xE2\x80\x8D"
+         "b",
+         "a|Γ|Ç|ì|b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -355,6 +355,37 @@ TEST_F(ConsoleHostTest, EveryFallbackLeavesTheSameCells) {
     }
 }
 
+// A wide character, as consoles that draw them in two cells hold it: both
+// cells hold it, marked as its halves; one that does not fit in the last
+// column wraps whole, and writing over one half blanks the other.
+TEST_F(ConsoleHostTest, WideCharactersTakeTwoMarkedCells) {
+    presetCharacterWidth(0x65E5, 2);
+    shape(CLASSIC);
+    setColour(15, 1);
+    clearScreen();
+    const std::string day = "\xE6\x97\xA5";
+    const auto cellAt = [this](int row, int column) { return bufferRow(row - 1)[column - 1]; };
+    const auto holds = [&](int row, int column, wchar_t character, WORD half) {
+        const CHAR_INFO cell = cellAt(row, column);
+        return cell.Char.UnicodeChar == character &&
+               (cell.Attributes & (COMMON_LVB_LEADING_BYTE | COMMON_LVB_TRAILING_BYTE)) == half;
+    };
+    moveCursor(5, 79);
+    writeNameToScreen(day.data(), day.size());
+    EXPECT_TRUE(holds(5, 79, 0x65E5, COMMON_LVB_LEADING_BYTE));
+    EXPECT_TRUE(holds(5, 80, 0x65E5, COMMON_LVB_TRAILING_BYTE));
+    moveCursor(6, 80);
+    writeNameToScreen(day.data(), day.size());
+    EXPECT_TRUE(holds(6, 80, L' ', 0)) << "the last column is left blank";
+    EXPECT_TRUE(holds(7, 1, 0x65E5, COMMON_LVB_LEADING_BYTE));
+    EXPECT_EQ(snapshot().cursorColumn, 3);
+    moveCursor(5, 80);
+    write("x");
+    EXPECT_TRUE(holds(5, 79, L' ', 0)) << "the left half, cut off, is blank";
+    EXPECT_TRUE(holds(5, 80, L'x', 0));
+    presetCharacterWidth(0x65E5, 1);
+}
+
 // Every way out also gives the console's later text its start colours back.
 TEST_F(ConsoleHostTest, CloseLogoffShutdownAndCtrlCRemoveTheUnfinishedFile) {
     shape(CLASSIC);

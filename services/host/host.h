@@ -113,21 +113,18 @@ std::string hostStartDirectory();
 
 // Opens an existing file for reading only; never creates one.
 std::FILE* hostOpenForReading(const std::string& name);
-// The file that writing to name writes: the target of a symbolic link the
-// user running the program owns, else name itself (another's link is replaced).
-std::string hostReplacementTarget(const std::string& name);
-// Whether a file of that name exists and cannot be replaced by a new file
-// (it cannot be written, or it is a directory).
-bool hostRefusesReplacement(const std::string& name);
-// Starts the file that is to take the place of name: beside it, with the
-// permissions of the file it replaces or of a plain creation, and without a
-// name where the host can, else under a hidden temporary name. Null on failure.
-std::FILE* hostCreateReplacement(const std::string& name);
-// Makes the flushed bytes durable, puts the file in the place of name
-// atomically and closes the stream; false, with nothing put in place, on failure.
-bool hostCommitReplacement(std::FILE* stream, const std::string& name);
-// Closes the stream and leaves nothing of what was written.
-void hostDiscardReplacement(std::FILE* stream);
+// Starts the file that is to take the place of name, beside the file that
+// writing to name writes: the target of a symbolic link the user running the
+// program owns, else name itself (another's link is replaced). It takes the
+// permissions of the file it replaces, or of a plain creation, and has no
+// name where the host can make it so, else a hidden temporary one. Null when
+// that file exists and cannot be replaced by a new one (it cannot be
+// written, or it is a directory), or the new one cannot be made.
+std::FILE* hostStartReplacement(const std::string& name);
+// Ends a replacement and closes its stream. Kept, the flushed bytes are made
+// durable and the file is put in place atomically; false, with nothing put
+// in place, when that fails. Not kept, nothing of it is left.
+bool hostFinishReplacement(std::FILE* stream, bool keep);
 // Removes every replacement not yet committed and makes its commit fail;
 // safe in a signal handler.
 void hostRemoveUnfinishedReplacements();

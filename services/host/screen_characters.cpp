@@ -96,17 +96,19 @@ std::size_t decodeUtf8(std::string_view bytes, char32_t& code) {
     return length;
 }
 
-// Controls, and the marks that reorder text from right to left, which could
-// make a name show as another: never sent to the screen as they are.
-bool isControl(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
-           code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
+// Never sent to the screen as they are: controls; the marks that reorder
+// text from right to left, which could make a name show as another; and the
+// zero-width joiner, which terminals draw by rules of their own (a family of
+// three emoji in two cells), so that the cells they take could not be known.
+bool neverShown(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200D ||
+           code == 0x200E || code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
            (code >= 0x2066 && code <= 0x2069);
 }
 
-// The width of a code point as the rule gives it; controls cannot be shown.
+// The width of a code point as the rule gives it; -1 for one never shown.
 int widthOf(const NameRule& rule, char32_t code) {
-    return isControl(code) ? -1 : rule.widthOf(code);
+    return neverShown(code) ? -1 : rule.widthOf(code);
 }
 
 // Joins the marks that follow a character to it; marks past its room are

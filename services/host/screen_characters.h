@@ -39,9 +39,10 @@ const ScreenCharacter& fixedCharacter(unsigned char byte);
 
 // Reads the character at the start of a name (bytes not empty); returns the
 // count of bytes it takes. A byte that is no valid UTF-8, a control (C0,
-// DEL, C1) and a character that cannot be shown each become the glyph of
-// one byte; marks after a character join it, and a mark with none before it
-// stands on a dotted circle.
+// DEL, C1), a mark that turns text right to left, the zero-width joiner and
+// a character that cannot be shown each become the glyphs of their bytes;
+// marks after a character join it, and a mark with none before it stands on
+// a dotted circle.
 std::size_t readNameCharacter(std::string_view bytes, const NameRule& rule,
                               ScreenCharacter& character);
 

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -149,16 +150,42 @@ std::string parentOf(const std::string& path) {
 
 } // namespace
 
+namespace {
+
+// Whether the program now stands in the directory of that path: not in
+// whatever took its name (a link, a new directory).
+bool standsIn(const std::string& path) {
+    char here[PATH_MAX];
+    return !currentIsGone() && getcwd(here, sizeof here) != nullptr && path == here;
+}
+
+// Up from a directory that is gone, with no path ever told for it: ".." by
+// "..", which the system still follows, until a directory that is not gone.
+bool climbOutOfGone() {
+    constexpr int MOST_LEVELS = 4096;
+    for (int level = 0; level < MOST_LEVELS; ++level) {
+        if (chdir("..") != 0)
+            return false;
+        if (!currentIsGone())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 // ".." from a directory that is gone (whose ".." may be gone too), or whose
 // parent cannot be entered, leads to the nearest directory above it that can.
 bool hostChangeDirectory(const std::string& path) {
     const bool up = path == "..";
     if (chdir(path.c_str()) == 0 && !(up && currentIsGone()))
         return true;
-    if (!up || host.lastPath.empty() || host.lastPath[0] != '/')
+    if (!up)
         return false;
+    if (host.lastPath.empty() || host.lastPath[0] != '/')
+        return climbOutOfGone();
     for (std::string above = parentOf(host.lastPath);; above = parentOf(above)) {
-        if (chdir(above.c_str()) == 0 && !currentIsGone())
+        if (chdir(above.c_str()) == 0 && standsIn(above))
             return true;
         if (above == "/")
             return false;

@@ -24,7 +24,9 @@ enum SlotState : int { FREE = SLOT_FREE, UNNAMED, NAMED, ABANDONED };
 struct Replacement {
     std::atomic<int> state{FREE};
     std::FILE* stream = nullptr;
-    std::string directory; // read by the program alone
+    // Read by the program alone: the file it replaces, and its directory.
+    std::string target;
+    std::string directory;
 };
 
 // The program writes one data file at a time; a few more slots cost little.
@@ -98,21 +100,14 @@ int createUnnamed(const std::string& directory) {
 #endif
 }
 
-int createNamed(const std::string& directory, char (&path)[PATH_MAX]) {
-    if (!copyInto(path, temporaryPattern(directory)))
-        return -1;
-    const int descriptor = mkstemp(path);
-    if (descriptor >= 0)
-        fcntl(descriptor, F_SETFD, FD_CLOEXEC);
-    return descriptor;
-}
-
-// Gives the unnamed file of slot a hidden temporary name beside its target.
-bool nameUnnamed(Replacement& slot) {
+// Gives the slot's file a hidden name beside its target, by make, which
+// creates it under the slot's temporary path and fails with EEXIST when that
+// name is taken. The slot is marked named before the name stands, so that a
+// signal from then on removes it; from before, it finds no file to remove.
+template <typename Make> bool giveTemporaryName(Replacement& slot, int before, Make make) {
     const std::string pattern = temporaryPattern(slot.directory);
-    const std::string link = "/proc/self/fd/" + std::to_string(fileno(slot.stream));
-    unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761u ^
-                              static_cast<unsigned long long>(std::time(nullptr));
+    static unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761u ^
+                                     static_cast<unsigned long long>(std::time(nullptr));
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string path = pattern;
         for (std::size_t i = path.size() - 6; i < path.size(); ++i) {
@@ -121,17 +116,36 @@ bool nameUnnamed(Replacement& slot) {
         }
         if (!copyInto(temporaryPathOf(slot), path))
             return false;
-        // Named first, so that a signal from here on removes it.
-        int expected = UNNAMED;
+        int expected = before;
         if (!slot.state.compare_exchange_strong(expected, NAMED))
             return false;
-        if (linkat(AT_FDCWD, link.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        if (make(temporaryPathOf(slot)))
             return true;
         expected = NAMED;
-        if (errno != EEXIST || !slot.state.compare_exchange_strong(expected, UNNAMED))
+        if (errno != EEXIST || !slot.state.compare_exchange_strong(expected, before))
             return false;
     }
     return false;
+}
+
+// A file under a hidden name beside the target; -1 when none can be made.
+int createNamed(Replacement& slot) {
+    int descriptor = -1;
+    const bool named = giveTemporaryName(slot, FREE, [&descriptor](const char* path) {
+        descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        return descriptor >= 0;
+    });
+    if (!named)
+        slot.state.store(FREE);
+    return named ? descriptor : -1;
+}
+
+// Gives the unnamed file of slot a hidden temporary name beside its target.
+bool nameUnnamed(Replacement& slot) {
+    const std::string link = "/proc/self/fd/" + std::to_string(fileno(slot.stream));
+    return giveTemporaryName(slot, UNNAMED, [&link](const char* path) {
+        return linkat(AT_FDCWD, link.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0;
+    });
 }
 
 void release(Replacement& slot) {
@@ -142,15 +156,42 @@ void release(Replacement& slot) {
 
 } // namespace
 
-std::FILE* hostOpenForReading(const std::string& name) {
-    // Only regular files: opening a FIFO or a device could block for ever.
+namespace {
+
+// Opens a regular file for reading; -1 for anything else. The open itself
+// must not wait: a FIFO or a device put in the file's place could block it
+// for ever.
+int openRegularFile(const std::string& name) {
+    const int descriptor = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return -1;
     struct stat info {};
-    if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return nullptr;
-    return std::fopen(name.c_str(), "rb");
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        errno = EINVAL;
+        return -1;
+    }
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    return descriptor;
 }
 
-std::string hostReplacementTarget(const std::string& name) {
+} // namespace
+
+std::FILE* hostOpenForReading(const std::string& name) {
+    const int descriptor = openRegularFile(name);
+    if (descriptor < 0)
+        return nullptr;
+    std::FILE* stream = fdopen(descriptor, "rb");
+    if (stream == nullptr)
+        close(descriptor);
+    return stream;
+}
+
+namespace {
+
+// The file that writing to name writes: the target of a symbolic link the
+// user owns, else name itself.
+std::string replacementTarget(const std::string& name) {
     struct stat info {};
     if (lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
         return name;
@@ -168,69 +209,66 @@ std::string hostReplacementTarget(const std::string& name) {
     return target;
 }
 
-bool hostRefusesReplacement(const std::string& name) {
+// Whether a file of that name exists and a new file may not take its place.
+bool refusesReplacement(const std::string& name) {
     struct stat info {};
     if (lstat(name.c_str(), &info) != 0 || S_ISLNK(info.st_mode))
         return false;
     return !S_ISREG(info.st_mode) || faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0;
 }
 
-std::FILE* hostCreateReplacement(const std::string& name) {
-    Replacement* slot = freeSlot();
-    const std::string directory = directoryOf(name);
-    if (slot == nullptr)
-        return nullptr;
-    slot->directory = directory;
-    int descriptor = createUnnamed(directory);
-    SlotState state = UNNAMED;
-    if (descriptor < 0) {
-        descriptor = createNamed(directory, temporaryPathOf(*slot));
-        state = NAMED;
-    }
-    if (descriptor < 0)
-        return nullptr;
-    takePermissions(descriptor, name);
-    std::FILE* stream = fdopen(descriptor, "wb");
-    if (stream == nullptr) {
-        close(descriptor);
-        if (state == NAMED)
-            unlink(temporaryPathOf(*slot));
-        return nullptr;
-    }
-    slot->stream = stream;
-    slot->state.store(state);
-    return stream;
-}
-
-bool hostCommitReplacement(std::FILE* stream, const std::string& name) {
-    Replacement* slot = slotOf(stream);
-    if (slot == nullptr) {
-        std::fclose(stream);
-        return false;
-    }
-    bool done = std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
-    if (done && slot->state.load() == UNNAMED)
-        done = nameUnnamed(*slot);
+// Makes the bytes durable and puts the file in place of its target.
+bool commit(Replacement& slot) {
+    bool done = std::fflush(slot.stream) == 0 && fsync(fileno(slot.stream)) == 0;
+    if (done && slot.state.load() == UNNAMED)
+        done = nameUnnamed(slot);
     // After the unfinished files were removed nothing may be put in place; a
     // removal while the rename runs makes the rename fail.
-    if (done && slot->state.load() == NAMED) {
-        done = std::rename(temporaryPathOf(*slot), name.c_str()) == 0;
+    if (done && slot.state.load() == NAMED) {
+        done = std::rename(temporaryPathOf(slot), slot.target.c_str()) == 0;
         if (done)
-            slot->state.store(FREE);
+            slot.state.store(FREE);
     } else {
         done = false;
     }
-    if (std::fclose(stream) != 0)
-        done = false;
-    release(*slot);
     return done;
 }
 
-void hostDiscardReplacement(std::FILE* stream) {
+} // namespace
+
+std::FILE* hostStartReplacement(const std::string& name) {
+    Replacement* slot = freeSlot();
+    const std::string target = replacementTarget(name);
+    if (slot == nullptr || refusesReplacement(target))
+        return nullptr;
+    slot->target = target;
+    slot->directory = directoryOf(target);
+    int descriptor = createUnnamed(slot->directory);
+    if (descriptor >= 0)
+        slot->state.store(UNNAMED);
+    else
+        descriptor = createNamed(*slot);
+    if (descriptor < 0)
+        return nullptr;
+    takePermissions(descriptor, target);
+    std::FILE* stream = fdopen(descriptor, "wb");
+    if (stream == nullptr) {
+        close(descriptor);
+        release(*slot);
+        return nullptr;
+    }
+    slot->stream = stream;
+    return stream;
+}
+
+bool hostFinishReplacement(std::FILE* stream, bool keep) {
     Replacement* slot = slotOf(stream);
-    std::fclose(stream);
+    bool done = keep && slot != nullptr && commit(*slot);
+    if (std::fclose(stream) != 0)
+        done = false;
     if (slot != nullptr)
         release(*slot);
+    return done;
 }
 
 void hostRemoveUnfinishedReplacements() {
@@ -255,9 +293,9 @@ std::string hostReadProblem(const std::string& name) {
         return std::strerror(EISDIR);
     if (!S_ISREG(info.st_mode))
         return "Not a regular file";
-    const int descriptor = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = openRegularFile(name);
     if (descriptor < 0)
-        return std::strerror(errno);
+        return errno == EINVAL ? "Not a regular file" : std::strerror(errno);
     close(descriptor);
     return {};
 }

@@ -60,9 +60,12 @@ void sendCell(Presenter& p, int row, int column, const Cell& cell, std::string& 
     moveCursor(p, row, column, out);
     setAttribute(p, cell.attribute, out);
     appendCharacter(out, cell.character, p.utf8);
-    // At the last column terminals differ on where the cursor stays.
+    // At the last column terminals differ on where the cursor stays; after a
+    // character beyond ASCII a terminal may count its cells otherwise than
+    // the C library does, and the next cell is placed by a move of its own.
     const int last = column + cell.character.width - 1;
-    if (last >= p.terminalWidth)
+    const bool ascii = static_cast<unsigned char>(cell.character.bytes[0]) < 0x80;
+    if (last >= p.terminalWidth || !ascii)
         p.cursorKnown = false;
     else
         p.cursorColumn = last + 1;

@@ -42,6 +42,8 @@ struct ConsoleSurface {
     // a character takes, and the answers so far.
     HANDLE measuring = INVALID_HANDLE_VALUE;
     std::unordered_map<char32_t, int> widths;
+    // Whether a wide character was ever written: only then can a run cut one in two.
+    bool wideWritten = false;
 };
 
 ConsoleSurface surface;
@@ -201,6 +203,35 @@ wchar_t unitOf(const ScreenCharacter& character) {
     return static_cast<wchar_t>(code);
 }
 
+// Whether the cell at is the given half of a wide character.
+bool isHalf(COORD at, WORD half) {
+    CHAR_INFO cell;
+    SMALL_RECT source{at.X, at.Y, at.X, at.Y};
+    return ReadConsoleOutputW(surface.output, &cell, COORD{1, 1}, COORD{0, 0}, &source) &&
+           (cell.Attributes & half) != 0;
+}
+
+// Makes a cell a space in its own colours, without the mark of a half.
+void blankHalf(COORD cell) {
+    DWORD done = 0;
+    WORD attribute = 0;
+    ReadConsoleOutputAttribute(surface.output, &attribute, 1, cell, &done);
+    FillConsoleOutputCharacterW(surface.output, L' ', 1, cell, &done);
+    constexpr WORD halves = COMMON_LVB_LEADING_BYTE | COMMON_LVB_TRAILING_BYTE;
+    FillConsoleOutputAttribute(surface.output, static_cast<WORD>(attribute & ~halves), 1, cell,
+                               &done);
+}
+
+// Blanks the halves of wide characters that a run of count cells from at
+// cuts off, as a terminal does.
+void blankCutHalves(const CONSOLE_SCREEN_BUFFER_INFO& info, COORD at, int count) {
+    const COORD last{static_cast<SHORT>(at.X + count - 1), at.Y};
+    if (at.X > info.srWindow.Left && isHalf(at, COMMON_LVB_TRAILING_BYTE))
+        blankHalf(COORD{static_cast<SHORT>(at.X - 1), at.Y});
+    if (last.X + 1 < info.dwSize.X && isHalf(last, COMMON_LVB_LEADING_BYTE))
+        blankHalf(COORD{static_cast<SHORT>(last.X + 1), at.Y});
+}
+
 // Asks the console, on a screen buffer never shown, how far writing the
 // character moves the cursor.
 int measuredWidth(char32_t code) {
@@ -231,6 +262,10 @@ CONSOLE_SCREEN_BUFFER_INFO screenLaidOutFor() {
 
 void refuseConsoleCalls(unsigned calls) {
     surface.refusedCalls = calls;
+}
+
+void presetCharacterWidth(char32_t code, int width) {
+    surface.widths[code] = width;
 }
 
 void restoreConsoleAttribute() {
@@ -310,10 +345,15 @@ void surfacePutRun(int row, int column, const ScreenCharacter* characters, std::
             cell.Attributes = static_cast<WORD>(attribute | COMMON_LVB_LEADING_BYTE);
             cells.push_back(cell);
             cell.Attributes = static_cast<WORD>(attribute | COMMON_LVB_TRAILING_BYTE);
+            surface.wideWritten = true;
         }
         cells.push_back(cell);
     }
-    putCells(cellOf(geometry(), row, column), cells.data(), static_cast<int>(cells.size()));
+    const CONSOLE_SCREEN_BUFFER_INFO& info = geometry();
+    const COORD at = cellOf(info, row, column);
+    if (surface.wideWritten)
+        blankCutHalves(info, at, static_cast<int>(cells.size()));
+    putCells(at, cells.data(), static_cast<int>(cells.size()));
 }
 
 // The console shows every character of a name as itself.

@@ -31,3 +31,6 @@ enum ConsoleCall : unsigned {
 
 // Makes the surface take the given calls as failed, until the next call.
 void refuseConsoleCalls(unsigned calls);
+// Gives a character the width a console would, without asking this one:
+// Wine's console gives every character one cell.
+void presetCharacterWidth(char32_t code, int width);

@@ -68,6 +68,7 @@ struct Replacement {
     std::atomic<int> state{FREE};
     std::FILE* stream = nullptr;
     wchar_t temporaryPath[TEMPORARY_PATH_ROOM] = {};
+    std::wstring target; // read by the program alone
 };
 
 constexpr int MAX_REPLACEMENTS = 8;
@@ -81,10 +82,12 @@ Replacement* freeSlot() {
     return freeSlotIn(replacements);
 }
 
-// Creates a file of a name nobody has yet, its name in path; sharing delete
-// lets the control handler's thread remove it while it is still open.
-HANDLE createUnique(const std::wstring& prefix, DWORD attributes,
-                    wchar_t (&path)[TEMPORARY_PATH_ROOM]) {
+// Creates a file of a name nobody has yet, its name in the slot's path;
+// sharing delete lets the control handler's thread remove it while it is
+// still open. The slot is marked named before the file is made, so that the
+// handler, whenever it runs, finds it; a file the handler removed before it
+// stood is removed again here.
+HANDLE createUnique(Replacement& slot, const std::wstring& prefix, DWORD attributes) {
     static unsigned sequence = 0;
     const std::wstring stem =
         prefix + L".pictoline-" + std::to_wstring(GetCurrentProcessId()) + L"-";
@@ -92,11 +95,23 @@ HANDLE createUnique(const std::wstring& prefix, DWORD attributes,
         const std::wstring candidate = stem + std::to_wstring(++sequence);
         if (candidate.size() >= TEMPORARY_PATH_ROOM)
             return INVALID_HANDLE_VALUE;
-        std::wmemcpy(path, candidate.c_str(), candidate.size() + 1);
-        const HANDLE handle =
-            CreateFileW(path, GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_NEW, attributes, nullptr);
-        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+        std::wmemcpy(slot.temporaryPath, candidate.c_str(), candidate.size() + 1);
+        int expected = FREE;
+        if (!slot.state.compare_exchange_strong(expected, NAMED))
+            return INVALID_HANDLE_VALUE;
+        const HANDLE handle = CreateFileW(slot.temporaryPath, GENERIC_WRITE, SHARE_ALL, nullptr,
+                                          CREATE_NEW, attributes, nullptr);
+        const DWORD error = GetLastError();
+        if (handle != INVALID_HANDLE_VALUE && slot.state.load() != NAMED) {
+            CloseHandle(handle);
+            DeleteFileW(slot.temporaryPath);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (handle != INVALID_HANDLE_VALUE)
             return handle;
+        slot.state.store(FREE);
+        if (error != ERROR_FILE_EXISTS)
+            return INVALID_HANDLE_VALUE;
     }
     return INVALID_HANDLE_VALUE;
 }
@@ -118,73 +133,77 @@ std::FILE* hostOpenForReading(const std::string& name) {
     return stream;
 }
 
-std::string hostReplacementTarget(const std::string& name) {
-    return name;
-}
+namespace {
 
-bool hostRefusesReplacement(const std::string& name) {
-    const std::wstring real = wideOf(name);
-    const DWORD attributes = GetFileAttributesW(real.c_str());
+// Whether a file of that name exists and a new file may not take its place.
+bool refusesReplacement(const std::wstring& name) {
+    const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return !isMissing(GetLastError());
     constexpr DWORD unwritable =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE;
-    return (attributes & unwritable) != 0 || !isDiskFile(real);
+    return (attributes & unwritable) != 0 || !isDiskFile(name);
 }
 
-std::FILE* hostCreateReplacement(const std::string& name) {
+// Makes the bytes durable, closes the stream and puts the file in place of
+// its target.
+bool commit(Replacement& slot) {
+    const HANDLE handle = handleOf(slot.stream);
+    bool done = std::fflush(slot.stream) == 0 && handle != INVALID_HANDLE_VALUE &&
+                FlushFileBuffers(handle) != 0;
+    if (std::fclose(slot.stream) != 0)
+        done = false;
+    // After the unfinished files were removed nothing may be put in place.
+    if (done && slot.state.load() == NAMED) {
+        done = MoveFileExW(slot.temporaryPath, slot.target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        if (done)
+            slot.state.store(FREE);
+    } else {
+        done = false;
+    }
+    return done;
+}
+
+} // namespace
+
+// Links are not followed on Windows: the name itself is replaced.
+std::FILE* hostStartReplacement(const std::string& name) {
     Replacement* slot = freeSlot();
-    if (slot == nullptr)
+    const std::wstring target = wideOf(name);
+    if (slot == nullptr || refusesReplacement(target))
         return nullptr;
-    const std::wstring real = wideOf(name);
-    const HANDLE handle =
-        createUnique(directoryPrefix(real), keptAttributes(real), slot->temporaryPath);
+    const HANDLE handle = createUnique(*slot, directoryPrefix(target), keptAttributes(target));
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     const int descriptor =
         _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) {
         CloseHandle(handle);
-        DeleteFileW(slot->temporaryPath);
+        release(*slot);
         return nullptr;
     }
     std::FILE* stream = _fdopen(descriptor, "wb");
     if (stream == nullptr) {
         _close(descriptor);
-        DeleteFileW(slot->temporaryPath);
+        release(*slot);
         return nullptr;
     }
     slot->stream = stream;
-    slot->state.store(NAMED);
+    slot->target = target;
     return stream;
 }
 
-bool hostCommitReplacement(std::FILE* stream, const std::string& name) {
+bool hostFinishReplacement(std::FILE* stream, bool keep) {
     Replacement* slot = slotOf(stream);
-    const HANDLE handle = handleOf(stream);
-    bool done = slot != nullptr && std::fflush(stream) == 0 && handle != INVALID_HANDLE_VALUE &&
-                FlushFileBuffers(handle) != 0;
-    if (std::fclose(stream) != 0)
-        done = false;
-    // After the unfinished files were removed nothing may be put in place.
-    if (done && slot->state.load() == NAMED) {
-        done = MoveFileExW(slot->temporaryPath, wideOf(name).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        if (done)
-            slot->state.store(FREE);
-    } else {
-        done = false;
-    }
+    bool done = false;
+    if (keep && slot != nullptr)
+        done = commit(*slot);
+    else
+        std::fclose(stream);
     if (slot != nullptr)
         release(*slot);
     return done;
-}
-
-void hostDiscardReplacement(std::FILE* stream) {
-    Replacement* slot = slotOf(stream);
-    std::fclose(stream);
-    if (slot != nullptr)
-        release(*slot);
 }
 
 // Runs on the console's control handler thread too, with the file still open.

@@ -52,16 +52,43 @@ bool writeStream(DWORD which, const std::string& text) {
 
 } // namespace
 
+namespace {
+
+// An argument with wildcards in its last part stands for the names that
+// match it, as the shells of Windows leave that to the program; one that
+// matches nothing stays as it is.
+void expandInto(std::vector<std::string>& names, const std::wstring& argument) {
+    const std::size_t separator = argument.find_last_of(L"\\/:");
+    const std::size_t lastPart = separator == std::wstring::npos ? 0 : separator + 1;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = argument.find_first_of(L"*?", lastPart) == std::wstring::npos
+                              ? INVALID_HANDLE_VALUE
+                              : FindFirstFileW(argument.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        names.push_back(utf8Of(argument));
+        return;
+    }
+    const std::wstring directory = argument.substr(0, lastPart);
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(utf8Of(directory + name));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+} // namespace
+
 std::vector<std::string> hostArguments(int, char**) {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr)
         return {};
-    std::vector<std::string> utf8;
+    std::vector<std::string> names;
     for (int i = 1; i < count; ++i)
-        utf8.push_back(utf8Of(arguments[i]));
+        expandInto(names, arguments[i]);
     LocalFree(arguments);
-    return utf8;
+    return names;
 }
 
 bool hostWriteOutput(const std::string& text) {

@@ -79,6 +79,17 @@ for line in "big.bmp: Wrong Bitmap size - only 1x1 to 176x132 are allowed !!" \
 done
 check "a mixed run leaves no other file" "$(ok only_data_file "$pics" good.bmp.txt)"
 
+# A name that holds an escape sequence is named without it; a full standard
+# output is an error.
+run "$pics" $'esc\e[31mx.bmp'
+check "an escape in a name does not reach the terminal" \
+    "$(ok grep -qxF 'pictoline: esc?[31mx.bmp: No such file or directory' "$work/stderr")"
+check "an escape in a name: no escape sequence" "$(ok no_escape)"
+(cd "$pics" && "$binary" --version > /dev/full 2> "$work/stderr")
+status=$?
+grep -q '^pictoline: standard output could not be written' "$work/stderr" && drew=0 || drew=1
+check "a full standard output exits 1" "$(ok exited 1)"
+
 # "--" ends the options: a name that starts with "-" is a file.
 run "$pics" -- -x.bmp
 check "after --, -x.bmp converts" "$(ok [ -s "$pics/-x.bmp.txt" ])"

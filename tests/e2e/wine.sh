@@ -189,6 +189,16 @@ check "command line: its data file equals the Linux build's" \
     "$(ok same_but_time "$drive_c/$folder/$snapshot.txt" \
         "$(convert_on_linux "$drive_c/$folder/$snapshot" "$ansi_snapshot")")"
 
+# A wildcard stands for the names that match it, as the shells of Windows
+# leave it to the program.
+(cd "$drive_c/$folder" && wine "$exe" '*.bmp' > "$work/stdout" 2> "$work/stderr")
+status=$?
+grep -q "^$snapshot.txt: 37 x 23" "$work/stdout" && drew=0 || drew=1
+check "command line: *.bmp converts every bitmap that passes" \
+    "$(ok grep -q '^big.bmp.txt: 176 x 132' "$work/stdout")"
+refused_wide() { [ "$status" = 1 ] && grep -q '^pictoline: wide.bmp: Wrong Bitmap size' "$work/stderr"; }
+check "command line: *.bmp names the one refused, and exits 1" "$(ok refused_wide)"
+
 # The end of piped keys ends the program as Esc does.
 start_with_piped_keys
 wait_for_row 3 " current path: c:\\"
