@@ -16,26 +16,26 @@ void refuse(const Text& file, const Text& reason) {
 }
 
 // Without the screen there is no progress to show.
-void noProgress(ConversionState&, std::uint16_t, std::uint16_t, std::uint16_t) {}
+void noProgress(std::uint16_t, std::uint16_t, std::uint16_t) {}
 
 // Converts one named bitmap; false, with its reason on standard error, when
 // it was refused or its data file could not be written or reported.
-bool convertFile(ConversionState& state, int bitmapFileNumber, const Text& file) {
-    startConversionState(state);
-    state.bitmapFileNumber = bitmapFileNumber;
+bool convertFile(int bitmapFileNumber, const Text& file) {
+    BitmapReading bitmap{bitmapFileNumber, {}, 0};
+    DataWriting writing;
     const Text problem = readProblem(file);
     if (!problem.empty()) {
         refuse(file, problem);
         return false;
     }
-    const HeaderVerdict verdict = readBitmapHeader(state, file);
+    const HeaderVerdict verdict = readBitmapHeader(bitmap, file);
     if (verdict != HeaderVerdict::Ok) {
         closeFile(bitmapFileNumber);
-        refuse(file, refusalText(verdict, state.headerByte));
+        refuse(file, refusalText(verdict, bitmap.headerByte));
         return false;
     }
-    const BitmapInfo info = state.info;
-    switch (writeDataFile(state, file, fileNameOf(file), noProgress)) {
+    const BitmapInfo info = bitmap.info;
+    switch (writeDataFile(bitmap, writing, file, fileNameOf(file), noProgress)) {
     case DataFileResult::Written:
         break;
     case DataFileResult::NotWritten:
@@ -53,11 +53,10 @@ bool convertFile(ConversionState& state, int bitmapFileNumber, const Text& file)
 
 int convertFiles(const std::vector<Text>& files) {
     protectUnfinishedFiles();
-    ConversionState state;
     const int bitmapFileNumber = freeFileNumber();
     bool everyOne = true;
     for (const Text& file : files) {
-        if (!convertFile(state, bitmapFileNumber, file))
+        if (!convertFile(bitmapFileNumber, file))
             everyOne = false;
     }
     closeAllFiles();

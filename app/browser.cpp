@@ -14,17 +14,6 @@ constexpr char CHOOSE_LINE[] =
     "======== Choose sourcefile with Cursor Up/Down - Enter (ESC to Quit) ===========";
 static_assert(sizeof TITLE_LINE - 1 == SCREEN_COLUMNS && sizeof CHOOSE_LINE - 1 == SCREEN_COLUMNS);
 
-void print(const Text& text) {
-    printText(SCREEN_DESTINATION, text, PrintSeparator::None);
-}
-// Names and paths come from the file system: shown as their characters, never acted on.
-void printName(const Text& name) {
-    printName(SCREEN_DESTINATION, name, PrintSeparator::None);
-}
-void newline() {
-    printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline);
-}
-
 // Calls visit(name, kind) for every entry of the combined list: the
 // directories, then the bitmaps, in listing order.
 template <typename Visit> void walkEntries(Visit visit) {
@@ -49,12 +38,12 @@ void drawTitle() {
     setColour(WHITE, BLUE);
     clearScreen();
     setColour(LIGHT_RED, WHITE);
-    print(TITLE_LINE);
-    print(CHOOSE_LINE);
+    write(SCREEN, TITLE_LINE);
+    write(SCREEN, CHOOSE_LINE);
     setColour(YELLOW, BLUE);
-    print(" current path: ");
+    write(SCREEN, " current path: ");
     setColour(LIGHT_CYAN, BLUE);
-    printName(SCREEN_DESTINATION, currentDirectory(), PrintSeparator::Newline);
+    writeNameLine(SCREEN, currentDirectory());
     setColour(WHITE, BLUE);
 }
 
@@ -62,24 +51,24 @@ void drawDirectoryRow(ProgramState& state, const Text& name, bool highlighted) {
     if (highlighted) {
         state.highlightKind = EntryKind::Directory;
         setColour(LIGHT_CYAN, BLUE);
-        print(spaces(4));
+        write(SCREEN, spaces(4));
         setColour(BLACK, LIGHT_CYAN);
-        printName(name);
+        writeName(SCREEN, name);
         state.highlightName = name;
     } else {
-        print(spaces(4));
+        write(SCREEN, spaces(4));
         setColour(LIGHT_CYAN, BLUE);
-        printName(name);
+        writeName(SCREEN, name);
     }
     setColour(LIGHT_CYAN, BLUE);
-    newline();
+    newline(SCREEN);
 }
 
 void printDimensions(const BitmapInfo& info, PrintSeparator last) {
     printUnsigned16(SCREEN_DESTINATION, info.width, PrintSeparator::None);
-    print(" x ");
+    write(SCREEN, " x ");
     printUnsigned16(SCREEN_DESTINATION, info.height, PrintSeparator::None);
-    print(" x ");
+    write(SCREEN, " x ");
     printUnsigned8(SCREEN_DESTINATION, info.bitsPerPixel, last);
 }
 
@@ -95,13 +84,13 @@ Text shortName(const Text& name) {
 void drawBitmapRow(ProgramState& state, const Text& name, bool highlighted) {
     if (highlighted)
         state.highlightKind = EntryKind::Bitmap;
-    print(spaces(4));
+    write(SCREEN, spaces(4));
     if (highlighted)
         setColour(BLUE, WHITE);
     else
         setColour(WHITE, BLUE);
-    printName(shortName(name));
-    const BitmapInfo info = peekBitmapHeader(name, state.conversion.bitmapFileNumber);
+    writeName(SCREEN, shortName(name));
+    const BitmapInfo info = peekBitmapHeader(name, state.bitmap.fileNumber);
     if (!highlighted) {
         printDimensions(info, PrintSeparator::Newline);
         return;
@@ -109,7 +98,7 @@ void drawBitmapRow(ProgramState& state, const Text& name, bool highlighted) {
     printDimensions(info, PrintSeparator::None);
     state.highlightName = name;
     setColour(WHITE, BLUE);
-    newline();
+    newline(SCREEN);
 }
 
 void drawList(ProgramState& state) {
@@ -125,24 +114,24 @@ void drawList(ProgramState& state) {
             drawBitmapRow(state, name, highlighted);
     });
     for (std::size_t row = state.entryCount; row < LIST_ROWS; ++row)
-        newline();
+        newline(SCREEN);
 }
 
 void drawPathRow(const ProgramState& state) {
     setColour(LIGHT_RED, WHITE);
-    print(Text(SCREEN_COLUMNS, '='));
+    write(SCREEN, Text(SCREEN_COLUMNS, '='));
     setColour(LIGHT_RED, BLUE);
     Text directory = currentDirectory();
     Text separator = pathSeparator();
-    printName(directory);
+    writeName(SCREEN, directory);
     if (compareText(rightText(directory, 1), separator) != 0)
-        print(separator);
+        write(SCREEN, separator);
     if (state.highlightKind == EntryKind::Bitmap) {
         setColour(WHITE, BLUE);
-        printName(state.highlightName);
+        writeName(SCREEN, state.highlightName);
         setColour(LIGHT_RED, BLUE);
     } else {
-        printName(state.highlightName);
+        writeName(SCREEN, state.highlightName);
     }
 }
 

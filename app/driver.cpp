@@ -11,7 +11,7 @@
 
 void startProgramState(ProgramState& state) {
     state = ProgramState{};
-    startConversionState(state.conversion);
+    startProgress(state.progress);
 }
 
 namespace {
@@ -28,8 +28,9 @@ const Text NO_SCREEN_MESSAGE =
 bool startUp(ProgramState& state) {
     if (!startConsole())
         return false;
+    startKeyboard();
     startProgramState(state);
-    state.conversion.bitmapFileNumber = freeFileNumber();
+    state.bitmap.fileNumber = freeFileNumber();
     Text start = startDirectory();
     if (!start.empty())
         changeDirectory(start);
@@ -40,7 +41,10 @@ bool startUp(ProgramState& state) {
 int convert(ProgramState& state) {
     const Text name = state.highlightName;
     showConversionStart(name);
-    if (writeDataFile(state.conversion, name, name, showProgress) != DataFileResult::Written) {
+    const auto report = [&state](std::uint16_t y, std::uint16_t height, std::uint16_t pixels) {
+        showProgress(state.progress, y, height, pixels);
+    };
+    if (writeDataFile(state.bitmap, state.writing, name, name, report) != DataFileResult::Written) {
         showWriteError(name);
         sleepMs(MESSAGE_WAIT_MS);
         sleepMs(MESSAGE_WAIT_MS);
@@ -65,10 +69,10 @@ int browse(ProgramState& state) {
         case BrowserRequest::Quit:
             return 0;
         case BrowserRequest::Convert: {
-            const HeaderVerdict verdict = readBitmapHeader(state.conversion, state.highlightName);
+            const HeaderVerdict verdict = readBitmapHeader(state.bitmap, state.highlightName);
             if (verdict == HeaderVerdict::Ok)
                 return convert(state);
-            showRejection(verdict, state.conversion.headerByte);
+            showRejection(verdict, state.bitmap.headerByte);
             sleepMs(MESSAGE_WAIT_MS);
             if (verdict == HeaderVerdict::BadFormat) {
                 sleepMs(MESSAGE_WAIT_MS);

@@ -1,11 +1,14 @@
 #pragma once
 
 // The one record of all program state, owned by the driver for the whole run:
-// the browser's fields, and the conversion's record below them.
+// the browser's fields, and below them the records of the conversion's
+// parts: the bitmap's reading, the data file's writing and the progress row.
 
 #include <cstddef>
 
-#include "convert/conversion_state.h"
+#include "convert/bitmap_header.h"
+#include "convert/conversion_screen.h"
+#include "convert/data_writer.h"
 #include "services/textforms.h"
 
 enum class EntryKind { Directory, Bitmap };
@@ -16,5 +19,7 @@ struct ProgramState {
     std::size_t entryCount = 0;
     Text highlightName;
     EntryKind highlightKind = EntryKind::Bitmap;
-    ConversionState conversion;
+    BitmapReading bitmap;
+    DataWriting writing;
+    ProgressState progress;
 };

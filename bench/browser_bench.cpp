@@ -50,7 +50,7 @@ void measureDown(benchmark::State& run, int terminalWidth, bool fromScratch) {
     ListDirectory directory;
     ProgramState state;
     startProgramState(state);
-    state.conversion.bitmapFileNumber = freeFileNumber();
+    state.bitmap.fileNumber = freeFileNumber();
     const ScreenModel before = browserScreen(state, 5);
     const ScreenModel after = browserScreen(state, 6);
     std::size_t bytes = 0;

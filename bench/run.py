@@ -20,6 +20,10 @@ import tempfile
 import termios
 import time
 
+# The tests' bitmap writer.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from make_bitmap import bitmap  # noqa: E402
+
 DOWN = b"\x1b[B"
 
 REFERENCE = r'''
@@ -37,15 +41,6 @@ for y in range(height):
 lines = ["data " + ", ".join(values[i:i + 8]) for i in range(0, len(values), 8)]
 open(sys.argv[1] + ".ref.txt", "w", newline="\r\n").write("\n".join(lines) + "\n")
 '''
-
-
-def bitmap(width, height):
-    stride = (3 * width + 3) // 4 * 4
-    pixels = bytes((i * 7) & 0xFF for i in range(stride * height))
-    header = b"BM" + (54 + len(pixels)).to_bytes(4, "little") + bytes(4) + (54).to_bytes(4, "little")
-    info = (40).to_bytes(4, "little") + width.to_bytes(4, "little") + height.to_bytes(4, "little")
-    info += (1).to_bytes(2, "little") + (24).to_bytes(2, "little") + bytes(24)
-    return header + info + pixels
 
 
 def in_process(build):

@@ -41,15 +41,20 @@ void WriteDataFile(benchmark::State& run) {
     const std::string name = writeBitmap(directory, width, height);
     resetFakeSurface();
     for (auto _ : run) {
-        ConversionState state;
-        startConversionState(state);
-        state.bitmapFileNumber = freeFileNumber();
-        openFile(name, FileMode::Binary, state.bitmapFileNumber);
+        BitmapReading bitmap;
+        bitmap.fileNumber = freeFileNumber();
+        openFile(name, FileMode::Binary, bitmap.fileNumber);
         std::uint8_t ignored = 0;
         for (int i = 0; i < 54; ++i)
-            readByte(state.bitmapFileNumber, ignored);
-        state.info = {width, height, 24};
-        if (writeDataFile(state, name, name, showProgress) != DataFileResult::Written)
+            readByte(bitmap.fileNumber, ignored);
+        bitmap.info = {width, height, 24};
+        DataWriting writing;
+        ProgressState progress;
+        startProgress(progress);
+        const auto report = [&progress](std::uint16_t y, std::uint16_t rows, std::uint16_t pixels) {
+            showProgress(progress, y, rows, pixels);
+        };
+        if (writeDataFile(bitmap, writing, name, name, report) != DataFileResult::Written)
             run.SkipWithError("the data file was not written");
     }
     run.SetItemsProcessed(run.iterations() * width * height);

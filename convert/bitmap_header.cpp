@@ -86,14 +86,14 @@ BitmapInfo peekBitmapHeader(const Text& name, int fileNumber) {
     return info;
 }
 
-HeaderVerdict readBitmapHeader(ConversionState& state, const Text& name) {
-    HeaderWalk walk{state.headerByte, state.bitmapFileNumber};
+HeaderVerdict readBitmapHeader(BitmapReading& bitmap, const Text& name) {
+    HeaderWalk walk{bitmap.headerByte, bitmap.fileNumber};
     openFile(name, FileMode::Binary, walk.number);
     std::uint32_t offset = 0, width = 0, height = 0;
     if (!walkToPlanes(walk, offset, width, height))
         return HeaderVerdict::BadFormat;
-    state.info.width = static_cast<std::uint16_t>(width);
-    state.info.height = static_cast<std::uint16_t>(height);
+    bitmap.info.width = static_cast<std::uint16_t>(width);
+    bitmap.info.height = static_cast<std::uint16_t>(height);
     if (!acceptedSize(width, height)) {
         closeFile(walk.number);
         return HeaderVerdict::WrongSize;
@@ -109,7 +109,7 @@ HeaderVerdict readBitmapHeader(ConversionState& state, const Text& name) {
     if (field(walk, 4) != NOT_COMPRESSED)
         return HeaderVerdict::BadFormat;
     skip(walk, FIRST_PIXEL_OFFSET - 34);
-    if (offset < FIRST_PIXEL_OFFSET || !holdsEveryPixel(walk.number, offset, state.info))
+    if (offset < FIRST_PIXEL_OFFSET || !holdsEveryPixel(walk.number, offset, bitmap.info))
         return HeaderVerdict::BadFormat;
     skip(walk, offset - FIRST_PIXEL_OFFSET);
     return HeaderVerdict::Ok;

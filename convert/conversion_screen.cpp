@@ -19,27 +19,13 @@ constexpr int PERCENT_COLUMN = 41;
 constexpr int DONE_COLUMN = 46;
 constexpr int ERROR_ROW = 17;
 
-void write(const Text& text) {
-    printText(SCREEN_DESTINATION, text, PrintSeparator::None);
-}
-void writeLine(const Text& text) {
-    printText(SCREEN_DESTINATION, text, PrintSeparator::Newline);
-}
-// Names and paths come from the file system: shown as their characters, never acted on.
-void writeName(const Text& name) {
-    printName(SCREEN_DESTINATION, name, PrintSeparator::None);
-}
-void writeNameLine(const Text& name) {
-    printName(SCREEN_DESTINATION, name, PrintSeparator::Newline);
-}
-
 const Text HUNDRED_PERCENT = "100%";
 
-void drawProgress(const ConversionState& state) {
+void drawProgress(const ProgressState& progress) {
     moveCursor(PROGRESS_ROW, LEFT_COLUMN);
-    write(state.progressText);
+    write(SCREEN, progress.progressText);
     moveCursor(PROGRESS_ROW, PERCENT_COLUMN);
-    write(HUNDRED_PERCENT);
+    write(SCREEN, HUNDRED_PERCENT);
 }
 
 } // namespace
@@ -47,19 +33,19 @@ void drawProgress(const ConversionState& state) {
 void showRejection(HeaderVerdict verdict, std::uint8_t bitsRead) {
     setColour(BLACK, BLACK);
     for (int i = 0; i < 3; ++i)
-        printSeparator(SCREEN_DESTINATION, PrintSeparator::Newline);
-    write(spaces(verdict == HeaderVerdict::BadFormat ? BAD_FORMAT_INDENT : MESSAGE_INDENT));
+        newline(SCREEN);
+    write(SCREEN, spaces(verdict == HeaderVerdict::BadFormat ? BAD_FORMAT_INDENT : MESSAGE_INDENT));
     setColour(LIGHT_RED, BLUE);
     switch (verdict) {
     case HeaderVerdict::WrongSize:
-        writeLine(WRONG_SIZE_TEXT);
+        writeLine(SCREEN, WRONG_SIZE_TEXT);
         break;
     case HeaderVerdict::WrongDepth:
         printUnsigned8(SCREEN_DESTINATION, bitsRead, PrintSeparator::None);
-        writeLine(WRONG_DEPTH_TEXT);
+        writeLine(SCREEN, WRONG_DEPTH_TEXT);
         break;
     case HeaderVerdict::BadFormat:
-        writeLine(BAD_FORMAT_TEXT);
+        writeLine(SCREEN, BAD_FORMAT_TEXT);
         break;
     case HeaderVerdict::Ok:
         break;
@@ -71,32 +57,37 @@ void showConversionStart(const Text& bitmapName) {
     clearScreen();
     moveCursor(TARGET_ROW, LEFT_COLUMN);
     setColour(WHITE, BLUE);
-    write(" Datafile: ");
-    writeNameLine(dataFileName(bitmapName));
+    write(SCREEN, " Datafile: ");
+    writeNameLine(SCREEN, dataFileName(bitmapName));
     moveCursor(TARGET_ROW + 1, LEFT_COLUMN);
-    write("Directory: ");
-    writeName(currentDirectory());
-    writeLine(pathSeparator());
+    write(SCREEN, "Directory: ");
+    writeName(SCREEN, currentDirectory());
+    writeLine(SCREEN, pathSeparator());
     setColour(LIGHT_RED, BLACK);
 }
 
-void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height,
+void startProgress(ProgressState& progress) {
+    progress = ProgressState{};
+    assign(progress.progressBar, PROGRESS_BAR_TEXT);
+}
+
+void showProgress(ProgressState& progress, std::uint16_t y, std::uint16_t height,
                   std::uint16_t pixels) {
     // The text depends on the row alone and mostly stays the same from one row
     // to the next: a console is drawn only when the user would see a change.
     // Redirected output receives the bytes of every pixel's redraw.
     bool changed = false;
-    if (y != state.progressRow) {
-        Text text = "0%" + rightText(fullText(state.progressBar), progressBarLength(y, height));
-        changed = state.progressRow == 0 || text != state.progressText;
-        state.progressRow = y;
-        state.progressText = std::move(text);
+    if (y != progress.progressRow) {
+        Text text = "0%" + rightText(fullText(progress.progressBar), progressBarLength(y, height));
+        changed = progress.progressRow == 0 || text != progress.progressText;
+        progress.progressRow = y;
+        progress.progressText = std::move(text);
     }
     if (screenIsRedirected()) {
         for (std::uint16_t pixel = 0; pixel < pixels; ++pixel)
-            drawProgress(state);
+            drawProgress(progress);
     } else if (changed) {
-        drawProgress(state);
+        drawProgress(progress);
     }
     if (changed)
         flushScreen();
@@ -105,11 +96,11 @@ void showProgress(ConversionState& state, std::uint16_t y, std::uint16_t height,
 void showDone() {
     setColour(WHITE, LIGHT_RED);
     moveCursor(PROGRESS_ROW, DONE_COLUMN);
-    writeLine("!!! Done !!!");
+    writeLine(SCREEN, "!!! Done !!!");
 }
 
 void showWriteError(const Text& bitmapName) {
     setColour(WHITE, RED);
     moveCursor(ERROR_ROW, LEFT_COLUMN);
-    writeNameLine("!!! Error: could not write " + dataFileName(bitmapName) + " !!!");
+    writeNameLine(SCREEN, "!!! Error: could not write " + dataFileName(bitmapName) + " !!!");
 }

@@ -15,60 +15,61 @@ const Text RULE_LINE = "'" + Text(81, '#');
 const Text LABEL_COMMENT = "           'Longdatareadhelper";
 const Text DATA_LINE_START = "data ";
 
-void write(const Text& text) {
-    printText(DATA_FILE_NUMBER, text, PrintSeparator::None);
-}
-void writeLine(const Text& text) {
-    printText(DATA_FILE_NUMBER, text, PrintSeparator::Newline);
-}
-void endLine() {
-    printSeparator(DATA_FILE_NUMBER, PrintSeparator::Newline);
-}
-void writeNumber(std::uint16_t value) {
-    printUnsigned16(DATA_FILE_NUMBER, value, PrintSeparator::None);
-}
+constexpr Printer DATA_FILE{DATA_FILE_NUMBER};
 
 // Month, day, year, hour, minute and second: each piece taken from a fresh
 // reading of the clock.
-void buildTimestamp(ConversionState& state) {
-    assign(state.timestamp, leftText(dateText(), 2));
-    append(state.timestamp, midText(dateText(), 4, 2));
-    append(state.timestamp, rightText(dateText(), 4));
-    append(state.timestamp, leftText(timeText(), 2));
-    append(state.timestamp, midText(timeText(), 4, 2));
-    append(state.timestamp, rightText(timeText(), 2));
+void buildTimestamp(DataWriting& writing) {
+    assign(writing.timestamp, leftText(dateText(), 2));
+    append(writing.timestamp, midText(dateText(), 4, 2));
+    append(writing.timestamp, rightText(dateText(), 4));
+    append(writing.timestamp, leftText(timeText(), 2));
+    append(writing.timestamp, midText(timeText(), 4, 2));
+    append(writing.timestamp, rightText(timeText(), 2));
 }
 
-void writeHeader(const ConversionState& state, const Text& originalName) {
-    writeLine(RULE_LINE);
+// The name as the "'originalname: " line shows it: control bytes become "?",
+// so that no name can break the lines of the BASIC source.
+Text printableName(const Text& bitmapName) {
+    Text shown = bitmapName;
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127)
+            c = '?';
+    }
+    return shown;
+}
+
+void writeHeader(const BitmapInfo& info, const Text& originalName) {
+    writeLine(DATA_FILE, RULE_LINE);
     printText(DATA_FILE_NUMBER, "bildname:", PrintSeparator::NextZone);
-    writeLine("'originalname: " + printableName(nameAsText(originalName)));
-    write("'Konvertiertes Bitmap - Aufloesung: ");
-    writeNumber(state.info.width);
-    write("x");
-    printUnsigned16(DATA_FILE_NUMBER, state.info.height, PrintSeparator::Newline);
-    endLine();
+    writeLine(DATA_FILE, "'originalname: " + printableName(nameAsText(originalName)));
+    write(DATA_FILE, "'Konvertiertes Bitmap - Aufloesung: ");
+    writeNumber(DATA_FILE, info.width);
+    write(DATA_FILE, "x");
+    printUnsigned16(DATA_FILE_NUMBER, info.height, PrintSeparator::Newline);
+    newline(DATA_FILE);
     // The dimension line is ended by the first pixel, which opens a data line.
-    write(DATA_LINE_START);
-    writeNumber(state.info.width);
-    write(", ");
-    writeNumber(state.info.height);
+    write(DATA_FILE, DATA_LINE_START);
+    writeNumber(DATA_FILE, info.width);
+    write(DATA_FILE, ", ");
+    writeNumber(DATA_FILE, info.height);
 }
 
-void writeBlockLabel(ConversionState& state) {
-    ++state.blockNumber;
-    assign(state.blockLabel, state.timestamp);
-    append(state.blockLabel, unsignedText(state.blockNumber));
-    append(state.blockLabel, ":");
-    state.valuesInBlock = 0;
-    endLine();
-    write(fullText(state.blockLabel));
-    write(LABEL_COMMENT);
+void writeBlockLabel(DataWriting& writing) {
+    ++writing.blockNumber;
+    assign(writing.blockLabel, writing.timestamp);
+    append(writing.blockLabel, unsignedText(writing.blockNumber));
+    append(writing.blockLabel, ":");
+    writing.valuesInBlock = 0;
+    newline(DATA_FILE);
+    write(DATA_FILE, fullText(writing.blockLabel));
+    write(DATA_FILE, LABEL_COMMENT);
 }
 
-std::uint8_t readBitmapByte(const ConversionState& state) {
+std::uint8_t readBitmapByte(int fileNumber) {
     std::uint8_t byte = 0;
-    readByte(state.bitmapFileNumber, byte);
+    readByte(fileNumber, byte);
     return byte;
 }
 
@@ -94,21 +95,21 @@ void printLine(DataLine& line) {
 // One value and what goes before it: ", " on the same line, or the end of
 // the line (and a block label when one is due) and "data ". False when the
 // bitmap ended before the pixel's bytes.
-bool convertPixel(ConversionState& state, DataLine& line) {
-    ++state.valuesInBlock;
+bool convertPixel(DataWriting& writing, int bitmapFileNumber, DataLine& line) {
+    ++writing.valuesInBlock;
     std::uint8_t bgr[3];
-    const bool whole = readBytes(state.bitmapFileNumber, bgr, 3) == FILE_OK;
+    const bool whole = readBytes(bitmapFileNumber, bgr, 3) == FILE_OK;
     const std::uint16_t value = rgb565(bgr[2], bgr[1], bgr[0]);
-    ++state.valuesOnLine;
-    if (state.valuesOnLine < VALUES_PER_LINE) {
+    ++writing.valuesOnLine;
+    if (writing.valuesOnLine < VALUES_PER_LINE) {
         append(line, ", ");
     } else {
         printLine(line);
-        if (state.valuesInBlock >= state.blockLimit - VALUES_PER_LINE)
-            writeBlockLabel(state);
+        if (writing.valuesInBlock >= writing.blockLimit - VALUES_PER_LINE)
+            writeBlockLabel(writing);
         append(line, NEWLINE);
         append(line, DATA_LINE_START);
-        state.valuesOnLine = 0;
+        writing.valuesOnLine = 0;
     }
     // The last byte is kept for the "%".
     char* end =
@@ -119,46 +120,39 @@ bool convertPixel(ConversionState& state, DataLine& line) {
 }
 
 void writeFooter() {
-    endLine();
-    writeLine("'End of Bitmap");
-    writeLine(RULE_LINE);
+    newline(DATA_FILE);
+    writeLine(DATA_FILE, "'End of Bitmap");
+    writeLine(DATA_FILE, RULE_LINE);
 }
 
 } // namespace
 
-Text printableName(const Text& bitmapName) {
-    Text shown = bitmapName;
-    for (char& c : shown) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 32 || byte == 127)
-            c = '?';
-    }
-    return shown;
-}
-
-DataFileResult writeDataFile(ConversionState& state, const Text& bitmapPath,
-                             const Text& originalName, ProgressReport report) {
+DataFileResult writeDataFile(const BitmapReading& bitmap, DataWriting& writing,
+                             const Text& bitmapPath, const Text& originalName,
+                             const ProgressReport& report) {
+    writing = DataWriting{};
     const bool opened =
         openFile(dataFileName(bitmapPath), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
-    buildTimestamp(state);
-    writeHeader(state, originalName);
-    const std::uint16_t width = state.info.width;
+    buildTimestamp(writing);
+    writeHeader(bitmap.info, originalName);
+    const std::uint16_t width = bitmap.info.width;
+    const std::uint16_t height = bitmap.info.height;
     DataLine line;
     // A bitmap that shrank after its header was read ends the conversion:
     // values made of missing bytes would be wrong.
     bool pixelsRead = true;
-    for (std::uint16_t y = 1; y <= state.info.height && pixelsRead; ++y) {
+    for (std::uint16_t y = 1; y <= height && pixelsRead; ++y) {
         for (std::uint16_t x = 1; x <= width && pixelsRead; ++x)
-            pixelsRead = convertPixel(state, line);
+            pixelsRead = convertPixel(writing, bitmap.fileNumber, line);
         if (!pixelsRead)
             break;
         // The bar depends on the row alone: one report covers its pixels.
-        report(state, y, state.info.height, width);
+        report(y, height, width);
         // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
         for (int padding = width % 4; padding > 0; --padding)
-            readBitmapByte(state);
+            readBitmapByte(bitmap.fileNumber);
     }
-    closeFile(state.bitmapFileNumber);
+    closeFile(bitmap.fileNumber);
     if (!pixelsRead) {
         discardFile(DATA_FILE_NUMBER);
         return DataFileResult::BitmapEnded;

@@ -4,10 +4,27 @@
 // as BASIC source lines to "<name>.txt".
 
 #include <cstdint>
+#include <functional>
 
-#include "convert/conversion_state.h"
+#include "convert/bitmap_header.h"
+#include "services/textforms.h"
 
 inline constexpr int VALUES_PER_LINE = 8;
+inline constexpr std::uint16_t BLOCK_LIMIT = 3072;
+inline constexpr std::size_t TIMESTAMP_WIDTH = 20;
+inline constexpr std::size_t BLOCK_LABEL_WIDTH = 20;
+
+// What the writer keeps while it writes a data file: its counters, and the
+// texts of its block labels.
+struct DataWriting {
+    // Starting above 7 makes the first pixel open a new data line.
+    std::uint8_t valuesOnLine = 10;
+    std::uint16_t valuesInBlock = 0;
+    std::uint16_t blockLimit = BLOCK_LIMIT;
+    std::uint16_t blockNumber = 0;
+    FixedField timestamp = makeField(TIMESTAMP_WIDTH);
+    FixedField blockLabel = makeField(BLOCK_LABEL_WIDTH);
+};
 
 // Red in bits 15-11, green in bits 10-5, blue in bits 4-0; each channel keeps
 // its high bits.
@@ -15,21 +32,20 @@ constexpr std::uint16_t rgb565(std::uint8_t red, std::uint8_t green, std::uint8_
     return static_cast<std::uint16_t>((red >> 3) * 2048 + (green >> 2) * 32 + (blue >> 3));
 }
 
-// The name as the "'originalname: " line shows it: control bytes become "?",
-// so that no name can break the lines of the BASIC source.
-Text printableName(const Text& bitmapName);
-
 // Told of pixels once their bytes are read: that many of row y of height rows.
-using ProgressReport = void (*)(ConversionState& state, std::uint16_t y, std::uint16_t height,
-                                std::uint16_t pixels);
+using ProgressReport =
+    std::function<void(std::uint16_t y, std::uint16_t height, std::uint16_t pixels)>;
 
 // What became of a data file: written whole and put in place, or not put in
 // place at all, because it could not be written or the bitmap ended before
 // its last pixel.
 enum class DataFileResult { Written, NotWritten, BitmapEnded };
 
-// Writes the data file of the bitmap open under state.bitmapFileNumber at its
-// first pixel byte, beside the bitmap at bitmapPath, its "originalname" line
-// naming originalName; reports every row's pixels, and closes both files.
-DataFileResult writeDataFile(ConversionState& state, const Text& bitmapPath,
-                             const Text& originalName, ProgressReport report);
+// Writes the data file of the bitmap open at its first pixel byte, beside
+// the bitmap at bitmapPath, its "originalname" line naming originalName, a
+// name's control bytes written as "?" so that none breaks the BASIC source;
+// reports every row's pixels, and closes both files. The writing starts from
+// its start values.
+DataFileResult writeDataFile(const BitmapReading& bitmap, DataWriting& writing,
+                             const Text& bitmapPath, const Text& originalName,
+                             const ProgressReport& report);

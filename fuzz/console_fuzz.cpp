@@ -224,8 +224,6 @@ void runOperation(ByteReader& reader, Model& model) {
         int background = static_cast<std::int8_t>(nextByte(reader));
         setColour(foreground, background);
         model.attribute = attributeOf(foreground, background);
-        check(consoleState().foreground == (foreground & 15), "the foreground set");
-        check(consoleState().background == (background & 15), "the background set");
         break;
     }
     case 2: {

@@ -81,8 +81,8 @@ void writeBitmap(const FileBytes& file) {
     check(std::fclose(stream) == 0, "the bitmap file is closed after writing");
 }
 
-void checkPeek(const ConversionState& state, const FileBytes& file) {
-    int number = state.bitmapFileNumber;
+void checkPeek(const BitmapReading& state, const FileBytes& file) {
+    int number = state.fileNumber;
     const BitmapInfo info = peekBitmapHeader(bitmapPath(), number);
     check(freeFileNumber() == number, "the peek closes the file");
     bool walked = byteAt(file, 0) == 'B' && byteAt(file, 1) == 'M' && byteAt(file, 14) == 40 &&
@@ -93,7 +93,7 @@ void checkPeek(const ConversionState& state, const FileBytes& file) {
 }
 
 // On Ok the next bytes read are every pixel byte from the data offset on.
-void checkPixelsFollow(ConversionState& state, const FileBytes& file) {
+void checkPixelsFollow(BitmapReading& state, const FileBytes& file) {
     check(state.info.width >= 1 && state.info.width <= MAX_BITMAP_WIDTH, "width 1..176 on Ok");
     check(state.info.height >= 1 && state.info.height <= MAX_BITMAP_HEIGHT, "height 1..132 on Ok");
     std::uint32_t offset = littleEndian(file, 10, 4);
@@ -103,14 +103,14 @@ void checkPixelsFollow(ConversionState& state, const FileBytes& file) {
           "the file holds every pixel");
     for (std::int64_t i = 0; i < pixelBytes; ++i) {
         std::uint8_t byte = 0;
-        check(readByte(state.bitmapFileNumber, byte) == FILE_OK, "the bitmap stays open on Ok");
+        check(readByte(state.fileNumber, byte) == FILE_OK, "the bitmap stays open on Ok");
         check(byte == file.data[offset + static_cast<std::size_t>(i)],
               "the bytes read after Ok are the file's from the data offset on");
     }
 }
 
-void checkRead(ConversionState& state, const FileBytes& file) {
-    int number = state.bitmapFileNumber;
+void checkRead(BitmapReading& state, const FileBytes& file) {
+    int number = state.fileNumber;
     state.headerByte = 0;
     HeaderVerdict verdict = readBitmapHeader(state, bitmapPath());
     check(verdict == expectedVerdict(file), "the verdict the bytes call for");
@@ -153,10 +153,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const FileBytes file{data, size};
     writeBitmap(file);
-    ConversionState state;
-    startConversionState(state);
-    state.bitmapFileNumber = freeFileNumber();
-    check(state.bitmapFileNumber != 0, "a file number is free");
+    BitmapReading state;
+    state.fileNumber = freeFileNumber();
+    check(state.fileNumber != 0, "a file number is free");
     checkPeek(state, file);
     checkRead(state, file);
     return 0;

@@ -6,16 +6,14 @@
 namespace {
 
 ConsoleState console;
-// The window height, read once at the first operation that needs it.
-int screenHeight = 0;
 
 constexpr std::size_t RUN_LIMIT = 256;
 constexpr int TAB_WIDTH = 8;
 
 int heightOfScreen() {
-    if (screenHeight == 0)
-        screenHeight = surfaceHeight();
-    return screenHeight;
+    if (console.height == 0)
+        console.height = surfaceHeight();
+    return console.height;
 }
 
 // The state of one piece being written: where the next character goes and
@@ -124,14 +122,11 @@ const ConsoleState& consoleState() {
 
 bool startConsole() {
     console = ConsoleState{};
-    screenHeight = 0;
     return hostStartConsole();
 }
 
 void setColour(int foreground, int background) {
-    console.foreground = static_cast<std::uint8_t>(foreground & 15);
-    console.background = static_cast<std::uint8_t>(background & 15);
-    surfaceSetAttribute(attributeOf(console.foreground, console.background));
+    surfaceSetAttribute(attributeOf(foreground, background));
 }
 
 void clearScreen() {

@@ -10,14 +10,15 @@
 #include "services/host/screen_characters.h"
 #include "services/host/screen_size.h"
 
+// The colours of later output are the surface's own (its attribute).
 struct ConsoleState {
-    std::uint8_t foreground = 7;
-    std::uint8_t background = 0;
     // The last write filled the bottom row's last cell; the move to the next
     // row is owed until the next output.
     bool pendingLine = false;
     // Characters written to the screen since the last carriage return or line feed.
     std::size_t column = 0;
+    // The window's height, read once, at the first operation that needs it.
+    int height = 0;
 };
 
 // The 16 palette colours: bit 0 blue, bit 1 green, bit 2 red, bit 3 bright,

@@ -29,14 +29,20 @@ struct FileRecord {
     bool writeFailed = false;
 };
 
+// The numbered files, and whether closing them all is arranged for the end
+// of the program.
+struct FileTable {
+    FileRecord records[FILE_NUMBER_COUNT];
+    bool closedAtExit = false;
+};
+
 ListingState listing;
-FileRecord records[FILE_NUMBER_COUNT];
-bool exitHandlerRegistered = false;
+FileTable files;
 
 FileRecord* openRecord(int number) {
     if (number < 1 || number > FILE_NUMBER_COUNT)
         return nullptr;
-    FileRecord& record = records[number - 1];
+    FileRecord& record = files.records[number - 1];
     return record.open ? &record : nullptr;
 }
 
@@ -110,7 +116,7 @@ int changeDirectory(const Text& path) {
 
 int freeFileNumber() {
     for (int number = 1; number <= FILE_NUMBER_COUNT; ++number) {
-        if (!records[number - 1].open)
+        if (!files.records[number - 1].open)
             return number;
     }
     return 0;
@@ -119,7 +125,7 @@ int freeFileNumber() {
 int openFile(const Text& name, FileMode mode, int number) {
     if (number < 1 || number > FILE_NUMBER_COUNT)
         return FILE_OPEN_FAILED;
-    FileRecord& record = records[number - 1];
+    FileRecord& record = files.records[number - 1];
     if (record.open)
         return FILE_NOT_OPEN;
     std::FILE* stream =
@@ -136,8 +142,8 @@ int openFile(const Text& name, FileMode mode, int number) {
     record.stream = stream;
     record.column = 0;
     record.writeFailed = false;
-    if (!exitHandlerRegistered) {
-        exitHandlerRegistered = true;
+    if (!files.closedAtExit) {
+        files.closedAtExit = true;
         hostAtExit(closeAllFiles);
     }
     return FILE_OK;
@@ -223,7 +229,7 @@ int discardFile(int number) {
 
 void closeAllFiles() {
     for (int number = 1; number <= FILE_NUMBER_COUNT; ++number) {
-        if (records[number - 1].open)
+        if (files.records[number - 1].open)
             closeFile(number);
     }
 }
@@ -233,14 +239,10 @@ std::size_t fileColumn(int number) {
     return record == nullptr ? 0 : record->column;
 }
 
-void removeUnfinishedFiles() {
-    hostRemoveUnfinishedReplacements();
-}
-
 std::int64_t fileLength(int number) {
-    if (number < 1 || number > FILE_NUMBER_COUNT || !records[number - 1].open)
+    if (number < 1 || number > FILE_NUMBER_COUNT || !files.records[number - 1].open)
         return -1;
-    std::FILE* stream = records[number - 1].stream;
+    std::FILE* stream = files.records[number - 1].stream;
     long position = std::ftell(stream);
     if (position < 0 || std::fseek(stream, 0, SEEK_END) != 0)
         return -1;

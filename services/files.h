@@ -65,5 +65,3 @@ Text readProblem(const Text& name);
 Text fileNameOf(const Text& path);
 // Makes every way out the program can catch remove an unfinished data file.
 void protectUnfinishedFiles();
-// Removes the temporary files of unfinished output; safe in a signal handler.
-void removeUnfinishedFiles();

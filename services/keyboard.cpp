@@ -17,8 +17,7 @@ bool takeArrival() {
     return arrived;
 }
 
-} // namespace
-
+// Puts a key into the queue; a full queue loses its oldest key.
 void enqueueKey(KeyboardState& state, KeyCode key) {
     state.keyQueue[state.writeIndex] = key;
     state.writeIndex = (state.writeIndex + 1) % KEY_QUEUE_SLOTS;
@@ -35,16 +34,9 @@ bool takeKey(KeyboardState& state, KeyCode& key) {
     return true;
 }
 
-std::size_t waitingKeys(const KeyboardState& state) {
-    return (state.writeIndex + KEY_QUEUE_SLOTS - state.readIndex) % KEY_QUEUE_SLOTS;
-}
-
-void resetKeyboard() {
-    keyboard = KeyboardState{};
-}
-
-// Keys typed while the user cannot see the screen would act on what they
-// do not see: only Esc, which ends the program, is taken then.
+// Moves every key already waiting into the queue. Keys typed while the user
+// cannot see the screen would act on what they do not see: only Esc, which
+// ends the program, is taken then.
 void pumpKeys() {
     std::vector<KeyCode> keys;
     hostPumpInput(keys);
@@ -53,6 +45,12 @@ void pumpKeys() {
         if (seen || key == KEY_ESCAPE)
             enqueueKey(keyboard, key);
     }
+}
+
+} // namespace
+
+void startKeyboard() {
+    keyboard = KeyboardState{};
 }
 
 KeyCode readKey() {

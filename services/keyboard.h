@@ -22,12 +22,7 @@ struct KeyboardState {
     bool keyArrived = false;
 };
 
-// Puts a key into the queue; a full queue loses its oldest key.
-void enqueueKey(KeyboardState& keyboard, KeyCode key);
-bool takeKey(KeyboardState& keyboard, KeyCode& key);
-std::size_t waitingKeys(const KeyboardState& keyboard);
-
-void resetKeyboard();
-void pumpKeys();
+// Gives the keyboard its start values: no key waits.
+void startKeyboard();
 KeyCode readKey();
 void sleepMs(int milliseconds);

@@ -18,3 +18,29 @@ void printName(int destination, const Text& name, PrintSeparator separator);
 void printUnsigned16(int destination, std::uint16_t value, PrintSeparator separator);
 void printUnsigned8(int destination, std::uint8_t value, PrintSeparator separator);
 void printSeparator(int destination, PrintSeparator separator);
+
+// The print calls of one destination, in short, for the screens and the data
+// file that print piece after piece.
+struct Printer {
+    int destination;
+};
+inline constexpr Printer SCREEN{SCREEN_DESTINATION};
+
+inline void write(Printer to, const Text& text) {
+    printText(to.destination, text, PrintSeparator::None);
+}
+inline void writeLine(Printer to, const Text& text) {
+    printText(to.destination, text, PrintSeparator::Newline);
+}
+inline void writeName(Printer to, const Text& name) {
+    printName(to.destination, name, PrintSeparator::None);
+}
+inline void writeNameLine(Printer to, const Text& name) {
+    printName(to.destination, name, PrintSeparator::Newline);
+}
+inline void writeNumber(Printer to, std::uint16_t value) {
+    printUnsigned16(to.destination, value, PrintSeparator::None);
+}
+inline void newline(Printer to) {
+    printSeparator(to.destination, PrintSeparator::Newline);
+}

@@ -13,7 +13,7 @@ class BitmapHeaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
         closeAllFiles();
-        state.bitmapFileNumber = freeFileNumber();
+        state.fileNumber = freeFileNumber();
     }
     void TearDown() override { closeAllFiles(); }
     HeaderVerdict verdictOf(const std::string& bytes) {
@@ -21,7 +21,7 @@ class BitmapHeaderTest : public ::testing::Test {
         return readBitmapHeader(state, "pic.bmp");
     }
     TemporaryDirectory directory;
-    ConversionState state;
+    BitmapReading state;
 };
 
 struct VerdictCase {
@@ -69,7 +69,7 @@ TEST_F(BitmapHeaderTest, OkLeavesTheFileAtTheFirstPixel) {
     EXPECT_EQ(state.info.width, 176);
     EXPECT_EQ(state.info.height, 132);
     std::uint8_t byte = 0;
-    readByte(state.bitmapFileNumber, byte);
+    readByte(state.fileNumber, byte);
     EXPECT_EQ(byte, 0x11);
 }
 
@@ -78,15 +78,15 @@ TEST_F(BitmapHeaderTest, PixelsStartAtTheDataOffset) {
     bytes[60] = '\x22';
     ASSERT_EQ(verdictOf(bytes), HeaderVerdict::Ok);
     std::uint8_t byte = 0;
-    readByte(state.bitmapFileNumber, byte);
+    readByte(state.fileNumber, byte);
     EXPECT_EQ(byte, 0x22);
 }
 
 TEST_F(BitmapHeaderTest, WrongDepthCarriesTheBitCountAndClosesTheFile) {
     EXPECT_EQ(verdictOf(makeBitmap({8, 8, 1, 8})), HeaderVerdict::WrongDepth);
     EXPECT_EQ(state.headerByte, 8);
-    EXPECT_EQ(freeFileNumber(), state.bitmapFileNumber);
-    const BitmapInfo info = peekBitmapHeader("pic.bmp", state.bitmapFileNumber);
+    EXPECT_EQ(freeFileNumber(), state.fileNumber);
+    const BitmapInfo info = peekBitmapHeader("pic.bmp", state.fileNumber);
     EXPECT_EQ(info.bitsPerPixel, 8);
     EXPECT_EQ(info.width, 8);
 }
@@ -109,7 +109,7 @@ TEST_F(BitmapHeaderTest, FileCutAtEveryLength) {
         }
         closeAllFiles();
 
-        const BitmapInfo info = peekBitmapHeader("pic.bmp", state.bitmapFileNumber);
+        const BitmapInfo info = peekBitmapHeader("pic.bmp", state.fileNumber);
         bool planesRead = length >= 27;
         EXPECT_EQ(info.width, planesRead ? 4 : 0);
         EXPECT_EQ(info.height, planesRead ? 2 : 0);
@@ -128,13 +128,13 @@ TEST_F(BitmapHeaderTest, LastRowNeedsNoPadding) {
 
 TEST_F(BitmapHeaderTest, TextFileAndMissingName) {
     writeFile("x.bmp", "hello, this is text and not a picture at all........................");
-    const BitmapInfo text = peekBitmapHeader("x.bmp", state.bitmapFileNumber);
+    const BitmapInfo text = peekBitmapHeader("x.bmp", state.fileNumber);
     EXPECT_EQ(text.width + text.height + text.bitsPerPixel, 0);
     EXPECT_EQ(readBitmapHeader(state, "x.bmp"), HeaderVerdict::BadFormat);
     closeAllFiles();
 
     EXPECT_EQ(readBitmapHeader(state, "missing.bmp"), HeaderVerdict::BadFormat);
-    EXPECT_EQ(peekBitmapHeader("missing.bmp", state.bitmapFileNumber).width, 0);
+    EXPECT_EQ(peekBitmapHeader("missing.bmp", state.fileNumber).width, 0);
     EXPECT_FALSE(std::filesystem::exists("missing.bmp"));
 }
 

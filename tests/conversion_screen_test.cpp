@@ -98,7 +98,7 @@ TEST_F(ConversionScreenTest, ConversionScreenAndTheFullBar) {
     EXPECT_TRUE(rowColoured(13, 10, 21 + static_cast<int>(here.size()), attributeOf(15, 1)));
     EXPECT_TRUE(rowColoured(13, 22 + static_cast<int>(here.size()), 80, attributeOf(12, 0)));
     EXPECT_TRUE(rowColoured(1, 1, 80, attributeOf(12, 0)));
-    showProgress(state.conversion, 132, 132, 1);
+    showProgress(state.progress, 132, 132, 1);
     EXPECT_EQ(row(15), at(10, "0%============================>100%"));
     EXPECT_TRUE(rowColoured(15, 1, 80, attributeOf(12, 0)));
     EXPECT_EQ(cursor(), std::make_pair(15, 45));
@@ -124,7 +124,7 @@ TEST_F(ConversionScreenTest, RedirectedOutputReceivesEveryRedraw) {
     for (std::uint16_t y = 1; y <= 60; ++y) {
         changes += y == 1 || progressBarLength(y, 60) !=
                                  progressBarLength(static_cast<std::uint16_t>(y - 1), 60);
-        showProgress(state.conversion, y, 60, 3);
+        showProgress(state.progress, y, 60, 3);
     }
     EXPECT_EQ(fakeSurface().presents, changes) << "sent on whenever the bar changes";
     const std::string& out = fakeSurface().passedThrough;
@@ -179,7 +179,7 @@ TEST_F(ConversionScreenTest, ProgressRowIsDrawnOnlyWhenItChanges) {
             changes += y == 1 || progressBarLength(y, height) !=
                                      progressBarLength(static_cast<std::uint16_t>(y - 1), height);
             const int presents = fakeSurface().presents;
-            showProgress(state.conversion, y, height, 3);
+            showProgress(state.progress, y, height, 3);
             ASSERT_EQ(row(15), barFor(y, height)) << y;
             EXPECT_LE(fakeSurface().presents - presents, 1);
         }
@@ -206,7 +206,7 @@ TEST_F(ConversionScreenTest, ShortBarsEndInTheBlankCell) {
             SetUp();
             fakeSurface().isConsole = console;
             showConversionStart("p.bmp");
-            showProgress(state.conversion, c.y, c.height, 1);
+            showProgress(state.progress, c.y, c.height, 1);
             if (console)
                 EXPECT_EQ(row(15), at(10, "0%" + c.bar).replace(40, 4, "100%"));
             else

@@ -216,6 +216,17 @@ TEST_F(FilesTest, OutputInAnotherDirectoryKeepsItsTemporaryThere) {
     EXPECT_TRUE(temporaryFilesIn("sub").empty());
 }
 
+// A data file given up is let go of: however many are, the next can be made.
+TEST_F(FilesTest, DiscardedOutputLeavesRoomForTheNext) {
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK) << i;
+        ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
+        ASSERT_EQ(discardFile(2), FILE_OK);
+    }
+    EXPECT_TRUE(temporaryFilesIn(".").empty());
+    EXPECT_FALSE(fs::exists("out.txt"));
+}
+
 // Some hosts let a removed file's name stand until the file is closed; by
 // then it is gone everywhere, and the earlier file was never replaced.
 TEST_F(FilesTest, UnfinishedOutputIsRemovedAndReplacesNothing) {

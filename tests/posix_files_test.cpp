@@ -94,6 +94,36 @@ TEST_F(PosixFilesTest, NextPassSeesEveryChangeOfAQuietDirectory) {
     }
 }
 
+// A directory changed two seconds ago may change again within the same tick
+// of a coarse clock and keep its time: it is read again at every pass.
+TEST_F(PosixFilesTest, RecentlyChangedDirectoryIsReadAgainAtTheSameTime) {
+    writeFile("a.bmp", "");
+    timespec twoSecondsAgo[2];
+    clock_gettime(CLOCK_REALTIME, &twoSecondsAgo[0]);
+    twoSecondsAgo[0].tv_sec -= 2;
+    twoSecondsAgo[1] = twoSecondsAgo[0];
+    ASSERT_EQ(utimensat(AT_FDCWD, ".", twoSecondsAgo, 0), 0);
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"a.bmp"}));
+    writeFile("b.bmp", "");
+    ASSERT_EQ(utimensat(AT_FDCWD, ".", twoSecondsAgo, 0), 0);
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"a.bmp", "b.bmp"}));
+}
+
+// Another directory with the same time, quiet as it may be, is not the one
+// read before.
+TEST_F(PosixFilesTest, AnotherDirectoryOfTheSameTimeIsReadAfresh) {
+    const timespec anHourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    for (const char* name : {"x", "y"}) {
+        fs::create_directory(name);
+        writeFile(std::string(name) + "/in-" + name + ".bmp", "");
+        ASSERT_EQ(utimensat(AT_FDCWD, name, anHourAgo, 0), 0);
+    }
+    ASSERT_EQ(changeDirectory("x"), 0);
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"in-x.bmp"}));
+    ASSERT_EQ(changeDirectory("../y"), 0);
+    EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"in-y.bmp"}));
+}
+
 // A redraw counts the entries in one pair of listings and draws them in
 // another: both pairs show the directory as the pass's first listing found it.
 TEST_F(PosixFilesTest, ListingsOfOnePassShowOneInstant) {

@@ -470,6 +470,13 @@ TEST(Presenter, SmallerTerminalShowsANoticeUntilItGrows) {
     p.terminalWidth = 120;
     EXPECT_NE(presented(p, model).find("This terminal is 120 x 20;"), std::string::npos);
 
+    // Cut before the last column wherever that falls.
+    forgetTerminal(p);
+    p.terminalWidth = 40;
+    Terminal narrow(40, 20);
+    narrow.feed(presented(p, model));
+    EXPECT_EQ(terminalRow(narrow, 1), "This terminal is 40 x 20; Pictoline nee ");
+
     forgetTerminal(p);
     p.terminalWidth = 80, p.terminalHeight = 25;
     Terminal grown(80, 25);

@@ -17,23 +17,6 @@ ScreenModel lettered(int width, int height) {
     return model;
 }
 
-TEST(ScreenModel, StartsBlankInAttributeSevenWithCursorHome) {
-    ScreenModel model = makeScreenModel(80, 25);
-    ASSERT_EQ(model.cells.size(), 80u * 25u);
-    for (const Cell& cell : model.cells)
-        EXPECT_EQ(cell, (Cell{fixedCharacter(' '), 7}));
-    EXPECT_EQ(model.cursorRow, 1);
-    EXPECT_EQ(model.cursorColumn, 1);
-    EXPECT_EQ(model.attribute, 7);
-}
-
-TEST(ScreenModel, CellAtCountsFromOne) {
-    ScreenModel model = makeScreenModel(4, 3);
-    cellAt(model, 2, 3).character = fixedCharacter('x');
-    EXPECT_EQ(model.cells[1 * 4 + 2].character, fixedCharacter('x'));
-    EXPECT_EQ(rowText(model, 2), "  x ");
-}
-
 struct PutRunCase {
     int row;
     int column;

@@ -76,14 +76,3 @@ void scrollUp(ScreenModel& model, int rows, std::uint8_t attribute) {
     for (int row = kept + 1; row <= model.height; ++row)
         fillRow(model, row, attribute);
 }
-
-std::string rowText(const ScreenModel& model, int row) {
-    std::string text;
-    if (row < 1 || row > model.height)
-        return text;
-    for (int x = 1; x <= model.width; ++x) {
-        const ScreenCharacter& character = cellAt(model, row, x).character;
-        text.append(character.bytes, character.length);
-    }
-    return text;
-}

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -41,5 +40,3 @@ void putCharacters(ScreenModel& model, int row, int column, const ScreenCharacte
                    std::size_t count, std::uint8_t attribute);
 void fillRow(ScreenModel& model, int row, std::uint8_t attribute);
 void scrollUp(ScreenModel& model, int rows, std::uint8_t attribute);
-// The characters of one row as UTF-8 (for tests and tools).
-std::string rowText(const ScreenModel& model, int row);

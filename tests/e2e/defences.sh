@@ -173,6 +173,26 @@ grows_back_whole "started on 60 x 20" 60 20
 start_session 80 24 "$keys"
 grows_back_whole "started on 80 x 24" 80 24
 
+# Suspended with Ctrl+Z, and brought back with fg after the shell cleared the
+# terminal, the program paints its whole screen again.
+fresh_server
+drew=1
+rm -f "$work/code"
+t -f /dev/null new-session -d -x 80 -y 25 -c "$keys" "bash --norc --noprofile -i"
+t set-option -g status off
+printf '"%s"\necho $? > "%s/code"\n' "$binary" "$work" > "$work/job.sh"
+t send-keys "PS1='$ '; bash '$work/job.sh'" Enter
+wait_for_first_screen
+t send-keys C-z
+check "suspended: the shell takes over" "$(ok wait_for_screen 'Stopped')"
+t send-keys "clear; fg" Enter
+check "suspended: fg brings the whole screen back" \
+    "$(ok wait_for_row 25 "$keys/.")"
+check "suspended: title and separator in place" "$(ok title_and_separator)"
+t send-keys Escape
+wait_for "$work/code"
+check "suspended: Esc ends with 0" "$(ok [ "$(code)" = 0 ])"
+
 # A terminal that cannot show the screen (an editor's shell buffer): nothing
 # is sent to it, one line on standard error says why, and the exit status is 1.
 fresh_server

@@ -31,7 +31,7 @@ FakeKeyboard fake;
 
 void resetFakeKeyboard() {
     fake = FakeKeyboard{};
-    resetKeyboard();
+    startKeyboard();
 }
 
 void scheduleKey(std::int64_t atMs, KeyCode key) {

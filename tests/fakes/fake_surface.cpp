@@ -67,5 +67,5 @@ void startFakeProgram(ProgramState& state) {
     resetFakeKeyboard();
     closeAllFiles();
     startProgramState(state);
-    state.conversion.bitmapFileNumber = freeFileNumber();
+    state.bitmap.fileNumber = freeFileNumber();
 }

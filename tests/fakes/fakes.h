@@ -10,6 +10,7 @@
 
 #include "services/host/model_surface.h"
 #include "services/keyboard.h"
+#include "tests/support/screen_text.h"
 
 // The screen itself is the model surface's (surfaceModel()).
 struct FakeSurface {
