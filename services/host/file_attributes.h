@@ -14,4 +14,3 @@ inline constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 32;
 // Entries that are neither directories nor regular files (FIFOs, sockets,
 // devices): no mask the program uses delivers them.
 inline constexpr std::uint32_t ATTRIBUTE_OTHER = 64;
-

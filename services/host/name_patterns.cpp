@@ -72,4 +72,3 @@ bool matchesPattern(const NamePattern& pattern, std::string_view name) {
     }
     return matchesWildcards(pattern.text, name);
 }
-

@@ -17,4 +17,3 @@ struct NamePattern {
 };
 NamePattern readPattern(std::string_view pattern);
 bool matchesPattern(const NamePattern& pattern, std::string_view name);
-
