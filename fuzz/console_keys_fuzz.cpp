@@ -1,8 +1,8 @@
 // The Windows console key decoder on arbitrary key events, fed in order to one
-// keyboard. Every decoded value must be the one the key tables give, whatever
-// the key's side, lock lights, repeat count or press; Esc, Enter, Up and Down
-// must come only from events that produce them; and the events must build and
-// end Alt numbers as a plain model of the handling rules does.
+// keyboard. Every decoded value must be the one the extended key tables give,
+// whatever the key's side, lock lights, repeat count or press; Esc, Enter, Up
+// and Down must come only from events that produce them; and the events must
+// build and end Alt numbers as a plain model of the handling rules does.
 //
 // The input: events until it ends, each a flags byte and then its fields.
 //   bit 0     pressed, else released
@@ -14,13 +14,13 @@
 //             reported character in the other letter case
 // The fields: scan code, virtual key, character, state, unshifted, repeat count.
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "services/host/console_keys.h"
+#include "services/host/extended_keys.h"
 #include "services/host/key_code.h"
 
 namespace {
@@ -34,25 +34,14 @@ constexpr std::uint32_t LOCK_BITS = 0x0020 | 0x0040 | 0x0080;
 constexpr std::uint32_t NAMED_BITS =
     ALT_BITS | CTRL_BITS | CONSOLE_SHIFT_PRESSED | LOCK_BITS | CONSOLE_ENHANCED_KEY;
 
-constexpr std::uint16_t SCAN_ENTER = 0x1C;
-constexpr std::uint16_t SCAN_SLASH = 0x35;
-constexpr std::uint16_t SCAN_UP = 0x48;
-constexpr std::uint16_t SCAN_DOWN = 0x50;
-constexpr std::uint16_t LAST_TABLE_SCAN = 0x58;
-
-constexpr KeyCode ESC_VALUE = 27;
-constexpr KeyCode ENTER_VALUE = 13;
-
-enum Column : std::size_t { NO_MODIFIER, SHIFT_COLUMN, CTRL_COLUMN, ALT_COLUMN };
-
-Column columnOf(std::uint32_t state) {
+KeyColumn columnOf(std::uint32_t state) {
     if ((state & ALT_BITS) != 0)
-        return ALT_COLUMN;
+        return COLUMN_ALT;
     if ((state & CTRL_BITS) != 0)
-        return CTRL_COLUMN;
+        return COLUMN_CTRL;
     if ((state & CONSOLE_SHIFT_PRESSED) != 0)
-        return SHIFT_COLUMN;
-    return NO_MODIFIER;
+        return COLUMN_SHIFT;
+    return COLUMN_PLAIN;
 }
 
 bool enhanced(const ConsoleKeyEvent& e) {
@@ -75,86 +64,11 @@ MaybeKey characterOf(const ConsoleKeyEvent& e) {
     return e.character == 0 ? MaybeKey() : MaybeKey(e.character);
 }
 
-// The key table of a US keyboard written out key by key: extended codes in
-// the columns none, Shift, Ctrl, Alt, 0 for none.
-using Codes = std::array<std::uint8_t, 4>;
-
-struct KeyTable {
-    std::array<Codes, LAST_TABLE_SCAN + 1> codes{};
-
-    KeyTable() {
-        for (std::uint8_t i = 0; i < 10; ++i) // F1 to F10
-            codes[0x3B + i] = {std::uint8_t(0x3B + i), std::uint8_t(0x54 + i),
-                               std::uint8_t(0x5E + i), std::uint8_t(0x68 + i)};
-        codes[0x57] = {0x85, 0x87, 0x89, 0x8B}; // F11
-        codes[0x58] = {0x86, 0x88, 0x8A, 0x8C}; // F12
-        // The keypad with Num Lock off: 7 8 9, 4 5 6, 1 2 3, 0 and ".".
-        codes[0x47] = {0x47, 0, 0x77, 0};
-        codes[0x48] = {0x48, 0, 0x8D, 0};
-        codes[0x49] = {0x49, 0, 0x84, 0};
-        codes[0x4B] = {0x4B, 0, 0x73, 0};
-        codes[0x4C] = {0x4C, 0, 0x8F, 0x4C};
-        codes[0x4D] = {0x4D, 0, 0x74, 0};
-        codes[0x4F] = {0x4F, 0, 0x75, 0};
-        codes[0x50] = {0x50, 0, 0x91, 0};
-        codes[0x51] = {0x51, 0, 0x76, 0};
-        codes[0x52] = {0x52, 0, 0x92, 0};
-        codes[0x53] = {0x53, 0, 0x93, 0};
-        altRun(0x10, 0x10, 10);              // Q W E R T Y U I O P
-        altRun(0x1E, 0x1E, 9);               // A S D F G H J K L
-        altRun(0x2C, 0x2C, 7);               // Z X C V B N M
-        altRun(0x02, 0x78, 6);               // 1 to 6
-        altRun(0x08, 0x82, 2);               // 7 8
-        altRun(0x0A, 0x80, 2);               // 9 0
-        altRun(0x0C, 0x82, 2);               // - =
-        altRun(0x1A, 0x1A, 2);               // [ ]
-        altRun(0x27, 0x27, 3);               // ; ' `
-        altRun(0x33, 0x33, 3);               // , . /
-        altRun(0x01, 0x01, 1);               // Esc
-        altRun(0x1C, 0x1C, 1);               // Enter
-        altRun(0x0E, 0xE0, 1);               // Backspace
-        codes[0x0F] = {0, 0x0F, 0x94, 0x0F}; // Tab
-        codes[0x03][CTRL_COLUMN] = 0x03;     // digit 2
-    }
-
-    void altRun(std::uint16_t firstScan, std::uint8_t firstCode, int count) {
-        for (int i = 0; i < count; ++i)
-            codes[firstScan + i][ALT_COLUMN] = static_cast<std::uint8_t>(firstCode + i);
-    }
-};
-
-const KeyTable KEYS;
-
-// The cursor block, grey Enter and grey "/" when they report no character.
-struct GreyKey {
-    std::uint16_t scan;
-    std::array<KeyCode, 4> values;
-};
-
-constexpr KeyCode ext(std::uint8_t code) {
-    return extendedKey(code);
-}
-
-constexpr GreyKey GREY[] = {
-    {0x47, {ext(0x47), ext(0x47), ext(0x77), ext(0x97)}}, // Home
-    {0x48, {ext(0x48), ext(0x48), ext(0x8D), ext(0x98)}}, // Up
-    {0x49, {ext(0x49), ext(0x49), ext(0x84), ext(0x99)}}, // Page Up
-    {0x4B, {ext(0x4B), ext(0x4B), ext(0x73), ext(0x9B)}}, // Left
-    {0x4D, {ext(0x4D), ext(0x4D), ext(0x74), ext(0x9D)}}, // Right
-    {0x4F, {ext(0x4F), ext(0x4F), ext(0x75), ext(0x9F)}}, // End
-    {0x50, {ext(0x50), ext(0x50), ext(0x91), ext(0xA0)}}, // Down
-    {0x51, {ext(0x51), ext(0x51), ext(0x76), ext(0xA1)}}, // Page Down
-    {0x52, {ext(0x52), ext(0x52), ext(0x92), ext(0xA2)}}, // Insert
-    {0x53, {ext(0x53), ext(0x53), ext(0x93), ext(0xA3)}}, // Delete
-    {SCAN_ENTER, {13, 13, 10, ext(0xA6)}},
-    {SCAN_SLASH, {'/', '?', ext(0x95), ext(0xA4)}},
-};
-
-// The value of a pressed key, worked out from the tables above.
+// The value of a pressed key, worked out from the extended key tables.
 MaybeKey expectedValue(const ConsoleKeyEvent& e) {
-    Column column = columnOf(e.controlKeyState);
+    KeyColumn column = columnOf(e.controlKeyState);
     if (enhanced(e) && e.character == 0) {
-        for (const GreyKey& key : GREY)
+        for (const GreyKey& key : GREY_KEYS)
             if (key.scan == e.virtualScanCode)
                 return key.values[column];
         return std::nullopt;
@@ -164,7 +78,7 @@ MaybeKey expectedValue(const ConsoleKeyEvent& e) {
     // With no modifier and a character the entry is the unshifted character,
     // which never decides the value.
     std::uint8_t code =
-        column == NO_MODIFIER && e.character != 0 ? 0 : KEYS.codes[e.virtualScanCode][column];
+        column == COLUMN_PLAIN && e.character != 0 ? 0 : SCAN_CODES[e.virtualScanCode][column];
     if (code != 0 && (e.character == e.unshifted || e.character == otherCase(e.unshifted)))
         return extendedKey(code);
     return characterOf(e);
@@ -176,16 +90,16 @@ MaybeKey expectedValue(const ConsoleKeyEvent& e) {
 bool givesArrow(const ConsoleKeyEvent& e, std::uint16_t scan) {
     if (e.virtualScanCode != scan || e.character != 0)
         return false;
-    Column column = columnOf(e.controlKeyState);
+    KeyColumn column = columnOf(e.controlKeyState);
     if (enhanced(e))
-        return column == NO_MODIFIER || column == SHIFT_COLUMN;
-    return column == NO_MODIFIER && e.unshifted == 0;
+        return column == COLUMN_PLAIN || column == COLUMN_SHIFT;
+    return column == COLUMN_PLAIN && e.unshifted == 0;
 }
 
 bool greyEnterGivesEnter(const ConsoleKeyEvent& e) {
-    Column column = columnOf(e.controlKeyState);
+    KeyColumn column = columnOf(e.controlKeyState);
     return enhanced(e) && e.character == 0 && e.virtualScanCode == SCAN_ENTER &&
-           (column == NO_MODIFIER || column == SHIFT_COLUMN);
+           (column == COLUMN_PLAIN || column == COLUMN_SHIFT);
 }
 
 bool implies(bool premise, bool conclusion) {
@@ -197,15 +111,15 @@ bool isExtended(KeyCode value) {
 }
 
 void checkNamedKeys(const ConsoleKeyEvent& e, MaybeKey value) {
-    Column column = columnOf(e.controlKeyState);
-    check(implies(value == ESC_VALUE, e.character == ESC_VALUE), "Esc only from a reported 27");
-    check(implies(value == ENTER_VALUE, e.character == ENTER_VALUE || greyEnterGivesEnter(e)),
+    KeyColumn column = columnOf(e.controlKeyState);
+    check(implies(value == KEY_ESCAPE, e.character == KEY_ESCAPE), "Esc only from a reported 27");
+    check(implies(value == KEY_ENTER, e.character == KEY_ENTER || greyEnterGivesEnter(e)),
           "Enter only from a reported 13 or grey Enter");
-    check(implies(greyEnterGivesEnter(e), value == ENTER_VALUE),
+    check(implies(greyEnterGivesEnter(e), value == KEY_ENTER),
           "grey Enter without a character, alone or with Shift, gives 13");
     check((value == KEY_UP) == givesArrow(e, SCAN_UP), "Up exactly from the Up keys");
     check((value == KEY_DOWN) == givesArrow(e, SCAN_DOWN), "Down exactly from the Down keys");
-    if (e.character != 0 && (column == NO_MODIFIER || e.virtualScanCode > LAST_TABLE_SCAN))
+    if (e.character != 0 && (column == COLUMN_PLAIN || e.virtualScanCode > LAST_TABLE_SCAN))
         check(value == e.character,
               "a character without a modifier or past the table is the value");
     if (e.character != 0 && e.character != e.unshifted && e.character != otherCase(e.unshifted))
@@ -310,11 +224,11 @@ void checkHandling(ConsoleKeyState& keyboard, AltModel& model, const ConsoleKeyE
               "a release gives nothing but an ended Alt number");
         check(v == decoded || fromNumber(v),
               "each value is the decoded key or an ended Alt number");
-        if (v == ESC_VALUE)
-            check((decodes && e.character == ESC_VALUE) || fromNumber(v),
+        if (v == KEY_ESCAPE)
+            check((decodes && e.character == KEY_ESCAPE) || fromNumber(v),
                   "Esc only from a reported 27 or an Alt number of 27 modulo 256");
-        if (v == ENTER_VALUE)
-            check((decodes && (e.character == ENTER_VALUE || greyEnterGivesEnter(e))) ||
+        if (v == KEY_ENTER)
+            check((decodes && (e.character == KEY_ENTER || greyEnterGivesEnter(e))) ||
                       fromNumber(v),
                   "Enter only from a reported 13, grey Enter or an Alt number of 13 modulo 256");
         if (v == KEY_UP)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "services/host/extended_keys.h"
+
 namespace {
 
 constexpr unsigned char ESC = 27;
@@ -11,83 +13,9 @@ constexpr std::size_t MAX_SEQUENCE = 32;
 constexpr char PASTE_START[] = "\x1b[200~";
 constexpr char PASTE_END[] = "\x1b[201~";
 
-enum Key : std::uint8_t {
-    NO_KEY,
-    HOME,
-    UP,
-    PGUP,
-    LEFT,
-    RIGHT,
-    END,
-    DOWN,
-    PGDN,
-    INS,
-    DEL,
-    F1,
-    F2,
-    F3,
-    F4,
-    F5,
-    F6,
-    F7,
-    F8,
-    F9,
-    F10,
-    F11,
-    F12,
-    KEY_COUNT
-};
-
-// Extended codes per key, in the columns none, Shift, Ctrl, Alt; 0 = no code.
-using Columns = std::array<std::uint8_t, 4>;
-constexpr std::array<Columns, KEY_COUNT> EXTENDED_CODES = [] {
-    std::array<Columns, KEY_COUNT> t{};
-    t[HOME] = {0x47, 0x47, 0x77, 0x97};
-    t[UP] = {0x48, 0x48, 0x8D, 0x98};
-    t[PGUP] = {0x49, 0x49, 0x84, 0x99};
-    t[LEFT] = {0x4B, 0x4B, 0x73, 0x9B};
-    t[RIGHT] = {0x4D, 0x4D, 0x74, 0x9D};
-    t[END] = {0x4F, 0x4F, 0x75, 0x9F};
-    t[DOWN] = {0x50, 0x50, 0x91, 0xA0};
-    t[PGDN] = {0x51, 0x51, 0x76, 0xA1};
-    t[INS] = {0x52, 0x52, 0x92, 0xA2};
-    t[DEL] = {0x53, 0x53, 0x93, 0xA3};
-    for (int i = 0; i < 10; ++i) {
-        auto n = static_cast<std::uint8_t>(i);
-        t[F1 + i] = {std::uint8_t(0x3B + n), std::uint8_t(0x54 + n), std::uint8_t(0x5E + n),
-                     std::uint8_t(0x68 + n)};
-    }
-    t[F11] = {0x85, 0x87, 0x89, 0x8B};
-    t[F12] = {0x86, 0x88, 0x8A, 0x8C};
-    return t;
-}();
-
-// Extended codes for Alt with a character key, indexed by the byte after ESC.
-constexpr std::array<std::uint8_t, 128> ALT_CODES = [] {
-    std::array<std::uint8_t, 128> t{};
-    auto run = [&t](const char* chars, std::uint8_t first) {
-        for (; *chars != '\0'; ++chars, ++first) {
-            t[static_cast<unsigned char>(*chars)] = first;
-            if (*chars >= 'a' && *chars <= 'z')
-                t[static_cast<unsigned char>(*chars - 'a' + 'A')] = first;
-        }
-    };
-    run("qwertyuiop", 0x10);
-    run("asdfghjkl", 0x1E);
-    run("zxcvbnm", 0x2C);
-    run("123456", 0x78);
-    run("78", 0x82);
-    run("90", 0x80);
-    run("-=", 0x82);
-    run("[]", 0x1A);
-    run(";'`", 0x27);
-    run(",./", 0x33);
-    t['\r'] = 0x1C;
-    t[127] = 0xE0;
-    t[8] = 0xE0;
-    t['\t'] = 0x0F;
-    return t;
-}();
+// Keys by scan code, the cursor keys being the grey ones; 0 = no key.
+using Key = std::uint8_t;
+constexpr Key NO_KEY = 0;
 
 // Keys of CSI n ~, with the Shift that rxvt and the Linux console imply for
 // the F-key numbers past F12.
@@ -97,15 +25,17 @@ struct TildeKey {
 };
 constexpr std::array<TildeKey, 35> TILDE_KEYS = [] {
     std::array<TildeKey, 35> t{};
-    constexpr Key plain[] = {NO_KEY, HOME, INS, DEL, END, PGUP, PGDN, HOME, END};
+    constexpr Key plain[] = {NO_KEY,       SCAN_HOME,      SCAN_INSERT, SCAN_DELETE, SCAN_END,
+                             SCAN_PAGE_UP, SCAN_PAGE_DOWN, SCAN_HOME,   SCAN_END};
     for (int n = 0; n < 9; ++n)
         t[n] = {plain[n], false};
-    constexpr Key fkeys[] = {F1, F2, F3, F4, F5, NO_KEY, F6, F7, F8, F9, F10, NO_KEY, F11, F12};
+    // Function key numbers; 0 = none.
+    constexpr int fkeys[] = {1, 2, 3, 4, 5, 0, 6, 7, 8, 9, 10, 0, 11, 12};
     for (int i = 0; i < 14; ++i)
-        t[11 + i] = {fkeys[i], false};
-    constexpr Key shiftedF[] = {F3, F4, NO_KEY, F5, F6, NO_KEY, F7, F8, F9, F10};
+        t[11 + i] = {functionKeyScan(fkeys[i]), false};
+    constexpr int shiftedF[] = {3, 4, 0, 5, 6, 0, 7, 8, 9, 10};
     for (int i = 0; i < 10; ++i)
-        t[25 + i] = {shiftedF[i], true};
+        t[25 + i] = {functionKeyScan(shiftedF[i]), true};
     return t;
 }();
 
@@ -113,42 +43,45 @@ constexpr std::array<TildeKey, 35> TILDE_KEYS = [] {
 constexpr Key letterKey(char final) {
     switch (final) {
     case 'A':
-        return UP;
+        return SCAN_UP;
     case 'B':
-        return DOWN;
+        return SCAN_DOWN;
     case 'C':
-        return RIGHT;
+        return SCAN_RIGHT;
     case 'D':
-        return LEFT;
+        return SCAN_LEFT;
     case 'H':
-        return HOME;
+        return SCAN_HOME;
     case 'F':
-        return END;
+        return SCAN_END;
     case 'P':
-        return F1;
     case 'Q':
-        return F2;
     case 'R':
-        return F3;
     case 'S':
-        return F4;
+        return functionKeyScan(final - 'P' + 1);
     default:
         return NO_KEY;
     }
 }
 
-constexpr Key RXVT_ARROWS[] = {UP, DOWN, RIGHT, LEFT};
+constexpr Key RXVT_ARROWS[] = {SCAN_UP, SCAN_DOWN, SCAN_RIGHT, SCAN_LEFT};
 
 constexpr unsigned SHIFT_BIT = 1, ALT_BIT = 2, CTRL_BIT = 4, META_BIT = 8;
 
-// Key value for key with the xterm modifier bits; 0 when it gives nothing.
+// Key value for key with the xterm modifier bits, Meta counting as Alt; 0 when
+// it gives nothing.
 KeyCode keyWith(Key key, unsigned bits) {
-    int column = (bits & (ALT_BIT | META_BIT)) ? 3
-                 : (bits & CTRL_BIT)           ? 2
-                 : (bits & SHIFT_BIT)          ? 1
-                                               : 0;
-    std::uint8_t code = EXTENDED_CODES[key][static_cast<std::size_t>(column)];
-    return key == NO_KEY || code == 0 ? 0 : extendedKey(code);
+    KeyColumn column = (bits & (ALT_BIT | META_BIT)) ? COLUMN_ALT
+                       : (bits & CTRL_BIT)           ? COLUMN_CTRL
+                       : (bits & SHIFT_BIT)          ? COLUMN_SHIFT
+                                                     : COLUMN_PLAIN;
+    KeyCode grey = greyKeyValue(key, column);
+    return grey != 0 ? grey : scanKeyValue(key, column);
+}
+
+// Alt with a character key: the Alt code of the US key that types it.
+KeyCode altKey(unsigned char byte) {
+    return byte < US_SCAN_CODES.size() ? scanKeyValue(US_SCAN_CODES[byte], COLUMN_ALT) : 0;
 }
 
 unsigned modifierBits(unsigned parameter) {
@@ -195,7 +128,7 @@ KeyCode decodeCsi(char final, const std::array<unsigned, 2>& params, std::size_t
     if (final >= 'a' && final <= 'd')
         return count == 1 ? keyWith(RXVT_ARROWS[final - 'a'], SHIFT_BIT) : 0;
     if (final == 'Z')
-        return extendedKey(0x0F);
+        return keyWith(SCAN_TAB, SHIFT_BIT);
     return keyWith(letterKey(final), bits);
 }
 
@@ -223,7 +156,7 @@ KeyCode decodeSs3(char final, const std::array<unsigned, 2>& params, std::size_t
 // The key of a complete sequence, or 0 when it stands for none.
 KeyCode decodeSequence(const std::string& seq) {
     if (seq.size() == 4 && seq[1] == '[' && seq[2] == '[')
-        return seq[3] >= 'A' && seq[3] <= 'E' ? keyWith(Key(F1 + (seq[3] - 'A')), 0) : 0;
+        return seq[3] >= 'A' && seq[3] <= 'E' ? keyWith(functionKeyScan(seq[3] - 'A' + 1), 0) : 0;
     std::array<unsigned, 2> params{};
     std::size_t count = 0;
     if (!parseParameters(seq, params, count))
@@ -301,10 +234,7 @@ void feedByte(TerminalKeyDecoder& decoder, unsigned char byte, std::int64_t nowM
             pending += static_cast<char>(byte);
         } else {
             pending.clear();
-            completeKey(
-                decoder,
-                byte < ALT_CODES.size() && ALT_CODES[byte] != 0 ? extendedKey(ALT_CODES[byte]) : 0,
-                keys);
+            completeKey(decoder, altKey(byte), keys);
         }
     } else {
         feedSequenceByte(decoder, byte, keys);

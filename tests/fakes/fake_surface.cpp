@@ -23,6 +23,8 @@ void resetFakeSurface(int width, int height) {
 bool hostStartConsole() {
     return true;
 }
+// The fake screen catches no signals: nothing to set up.
+void hostProtectUnfinishedFiles() {}
 bool surfaceIsConsole() {
     return surface.isConsole;
 }
