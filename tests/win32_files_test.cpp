@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "services/files.h"
+#include "services/host/host.h"
 #include "services/win32/listed_attributes.h"
 #include "services/win32/wide_names.h"
 #include "tests/support/file_test.h"
@@ -148,7 +149,7 @@ TEST_F(WindowsFilesTest, TemporaryIsRemovedFromAnotherThreadWhileOpen) {
     writeFile("out.txt", "old");
     ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
     ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
-    std::thread handler(removeUnfinishedFiles);
+    std::thread handler(hostRemoveUnfinishedReplacements);
     handler.join();
     const std::string more(2 * FILE_BUFFER_SIZE, 'x');
     writeText(2, more.data(), more.size());
