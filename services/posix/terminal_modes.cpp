@@ -93,11 +93,19 @@ void enterKeyMode() {
         pasteMarked = 1;
 }
 
+void onStop(int);
+void onEndingSignal(int signal);
+
 void setHandler(int signal, void (*handler)(int), int flags) {
     struct sigaction action {};
     action.sa_handler = handler;
     action.sa_flags = flags;
     sigemptyset(&action.sa_mask);
+    // A handler that gives the terminal back does so even when the shell has
+    // taken the terminal already (it may, once another process of the job has
+    // stopped): SIGTTOU, held off meanwhile, would stop it half done.
+    if (handler == onStop || handler == onEndingSignal)
+        sigaddset(&action.sa_mask, SIGTTOU);
     sigaction(signal, &action, nullptr);
 }
 
