@@ -189,9 +189,11 @@ bool start() {
     host.inputIsTerminal = isatty(STDIN_FILENO) == 1;
     // The screen is always laid out whole; a terminal of another size shows
     // it at its top left, or, when too small, a notice until it grows.
-    surfaceModel() = makeScreenModel(SCREEN_COLUMNS, SCREEN_ROWS);
-    if (host.outputIsTerminal)
+    // Output that is not a terminal takes the bytes alone, and no cells.
+    if (host.outputIsTerminal) {
+        surfaceModel() = makeScreenModel(SCREEN_COLUMNS, SCREEN_ROWS);
         readTerminalSize(host.presenter.terminalWidth, host.presenter.terminalHeight);
+    }
     std::setlocale(LC_CTYPE, "");
     host.presenter.utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     if (host.inputIsTerminal && tcgetattr(STDIN_FILENO, &host.savedModes) == 0) {
