@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "services/host/utf8.h"
+
 namespace {
 
 // Code page 437 glyphs of bytes 0-31 (0 itself is shown as a blank).
@@ -64,38 +66,6 @@ constexpr std::array<ScreenCharacter, 256> FIXED_CHARACTERS = [] {
     return table;
 }();
 
-// The code point of the valid UTF-8 sequence at the start of bytes, and its
-// length; 0 when the sequence is invalid, overlong, cut short, a surrogate
-// or past U+10FFFF.
-std::size_t decodeUtf8(std::string_view bytes, char32_t& code) {
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    std::size_t length = 0;
-    char32_t least = 0;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, least = 0x80, code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, least = 0x800, code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, least = 0x10000, code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(bytes[i]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (next & 0x3Fu);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 // Never sent to the screen as they are: controls; the marks that reorder
 // text from right to left, which could make a name show as another; and the
 // zero-width joiner, which terminals draw by rules of their own (a family of
@@ -117,7 +87,7 @@ std::size_t joinMarks(std::string_view bytes, const NameRule& rule, ScreenCharac
     std::size_t used = 0;
     while (used < bytes.size()) {
         char32_t mark = 0;
-        const std::size_t length = decodeUtf8(bytes.substr(used), mark);
+        const std::size_t length = decodeUtf8(bytes.substr(used), mark, false);
         if (length == 0 || widthOf(rule, mark) != 0)
             break;
         appendCode(character, mark);
@@ -139,7 +109,7 @@ std::size_t readDecodedCharacter(std::string_view bytes, const NameRule& rule,
                                  ScreenCharacter& character) {
     const auto first = static_cast<unsigned char>(bytes[0]);
     char32_t code = 0;
-    const std::size_t length = rule.utf8 ? decodeUtf8(bytes, code) : 0;
+    const std::size_t length = rule.utf8 ? decodeUtf8(bytes, code, false) : 0;
     const int width = length == 0 ? -1 : widthOf(rule, code);
     if (width < 0 || width > 2) {
         character = fixedCharacter(first);

@@ -12,6 +12,7 @@
 
 #include "services/host/terminal_keys.h"
 #include "services/posix/presenter.h"
+#include "services/posix/write_all.h"
 
 struct TerminalHost {
     bool started = false;
@@ -28,8 +29,6 @@ struct TerminalHost {
 
 TerminalHost& terminalHost();
 
-// Writes all bytes unless a write fails; async-signal-safe.
-bool writeAll(int descriptor, const char* bytes, std::size_t count);
 // Whether the terminal was resized or came back from a suspension since the
 // last present; taking it lowers the flag.
 bool terminalChangePending();

@@ -211,19 +211,6 @@ TerminalHost& terminalHost() {
     return host;
 }
 
-bool writeAll(int descriptor, const char* bytes, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = write(descriptor, bytes, count);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 bool terminalChangePending() {
     return terminalChanged != 0;
 }

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <string_view>
 #include <vector>
+
+#include "services/host/utf8.h"
 
 namespace {
 
@@ -38,35 +41,6 @@ void appendWide(std::wstring& out, char32_t code) {
     out += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
 }
 
-// The code point of the sequence at utf8[at], surrogates allowed, and its
-// length; 0 for a byte that starts no such sequence.
-std::size_t decode(const std::string& utf8, std::size_t at, char32_t& code) {
-    const auto lead = static_cast<unsigned char>(utf8[at]);
-    std::size_t length = 0;
-    char32_t least = 0;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, least = 0x80, code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, least = 0x800, code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, least = 0x10000, code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (utf8.size() - at < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(utf8[at + i]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (next & 0x3Fu);
-    }
-    return code < least || code > 0x10FFFF ? 0 : length;
-}
-
 } // namespace
 
 std::string utf8Of(const std::wstring& wide) {
@@ -87,7 +61,7 @@ std::wstring wideOf(const std::string& utf8) {
     out.reserve(utf8.size());
     for (std::size_t at = 0; at < utf8.size();) {
         char32_t code = 0;
-        const std::size_t length = decode(utf8, at, code);
+        const std::size_t length = decodeUtf8(std::string_view(utf8).substr(at), code, true);
         appendWide(out, length == 0 ? REPLACEMENT : code);
         at += length == 0 ? 1 : length;
     }
