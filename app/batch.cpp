@@ -34,7 +34,6 @@ bool convertFile(int bitmapFileNumber, const Text& file) {
         refuse(file, refusalText(verdict, bitmap.headerByte));
         return false;
     }
-    const BitmapInfo info = bitmap.info;
     switch (writeDataFile(bitmap, writing, file, fileNameOf(file), noProgress)) {
     case DataFileResult::Written:
         break;
@@ -45,8 +44,9 @@ bool convertFile(int bitmapFileNumber, const Text& file) {
         refuse(file, "ended before its last pixel; no data file written");
         return false;
     }
-    return writeOutputLine(nameForLine(dataFileName(file)) + ": " + unsignedText(info.width) +
-                           " x " + unsignedText(info.height));
+    return writeOutputLine(nameForLine(dataFileName(file)) + ": " +
+                           unsignedText(bitmap.info.width) + " x " +
+                           unsignedText(bitmap.info.height));
 }
 
 } // namespace

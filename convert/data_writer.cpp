@@ -141,7 +141,7 @@ DataFileResult writeDataFile(const BitmapReading& bitmap, DataWriting& writing,
     // A bitmap that shrank after its header was read ends the conversion:
     // values made of missing bytes would be wrong.
     bool pixelsRead = true;
-    for (std::uint16_t y = 1; y <= height && pixelsRead; ++y) {
+    for (std::uint16_t y = 1; y <= height; ++y) {
         for (std::uint16_t x = 1; x <= width && pixelsRead; ++x)
             pixelsRead = convertPixel(writing, bitmap.fileNumber, line);
         if (!pixelsRead)

@@ -3,31 +3,8 @@
 #include <string_view>
 
 #include "services/host/host.h"
-
-namespace {
-
-// The UTF-8 of the marks that turn text right to left: ALM, LRM, RLM, LRE,
-// RLE, PDF, LRO, RLO, LRI, RLI, FSI, PDI.
-constexpr std::string_view DIRECTION_MARKS[] = {
-    "\xD8\x9C",     "\xE2\x80\x8E", "\xE2\x80\x8F", "\xE2\x80\xAA", "\xE2\x80\xAB", "\xE2\x80\xAC",
-    "\xE2\x80\xAD", "\xE2\x80\xAE", "\xE2\x81\xA6", "\xE2\x81\xA7", "\xE2\x81\xA8", "\xE2\x81\xA9"};
-
-// How many bytes of a control or direction mark stand at the start of rest; 0 for none.
-std::size_t unsafeLength(std::string_view rest) {
-    const auto byte = static_cast<unsigned char>(rest[0]);
-    if (byte < 0x20 || byte == 0x7F)
-        return 1;
-    if (byte == 0xC2 && rest.size() > 1 && static_cast<unsigned char>(rest[1]) <= 0x9F &&
-        static_cast<unsigned char>(rest[1]) >= 0x80)
-        return 2; // C1
-    for (std::string_view mark : DIRECTION_MARKS) {
-        if (rest.substr(0, mark.size()) == mark)
-            return mark.size();
-    }
-    return 0;
-}
-
-} // namespace
+#include "services/host/screen_characters.h"
+#include "services/host/utf8.h"
 
 std::vector<Text> programArguments(int argc, char** argv) {
     return hostArguments(argc, argv);
@@ -50,9 +27,15 @@ Text nameForLine(const Text& name) {
     Text shown;
     const std::string_view bytes(name);
     for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t unsafe = unsafeLength(bytes.substr(at));
-        shown += unsafe > 0 ? '?' : bytes[at];
-        at += unsafe > 0 ? unsafe : 1;
+        // A byte that is no UTF-8 is kept as it is.
+        char32_t code = 0;
+        const std::size_t decoded = decodeUtf8(bytes.substr(at), code, false);
+        const std::size_t length = decoded == 0 ? 1 : decoded;
+        if (decoded != 0 && isControlOrDirectionMark(code))
+            shown += '?';
+        else
+            shown.append(bytes.substr(at, length));
+        at += length;
     }
     return shown;
 }

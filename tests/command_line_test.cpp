@@ -54,6 +54,7 @@ TEST(CommandLine, NamesInLinesAreMadeHarmless) {
          "31m.bmp",
          "c1?31m.bmp"},
         {"gpj\xE2\x80\xAE.exe", "gpj?.exe"},
+        {"latin-1 \xE9.bmp", "latin-1 \xE9.bmp"},
         {"", "''"},
     };
     for (const auto& c : cases)

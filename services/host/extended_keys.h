@@ -56,6 +56,20 @@ constexpr std::uint8_t functionKeyScan(int n) {
 // Extended codes in the four columns; 0 = no code.
 using ExtendedCodes = std::array<std::uint8_t, COLUMN_COUNT>;
 
+// The cursor keys, on the keypad and in the grey block alike: alone each
+// gives its scan code as the code, and with Ctrl a code of its own. Only the
+// grey ones give codes with Shift (the one they give alone) and with Alt
+// (the scan code plus GREY_ALT_OFFSET).
+struct CursorKey {
+    std::uint8_t scan;
+    std::uint8_t ctrl;
+};
+inline constexpr CursorKey CURSOR_KEYS[] = {
+    {SCAN_HOME, 0x77},   {SCAN_UP, 0x8D},    {SCAN_PAGE_UP, 0x84}, {SCAN_LEFT, 0x73},
+    {SCAN_RIGHT, 0x74},  {SCAN_END, 0x75},   {SCAN_DOWN, 0x91},    {SCAN_PAGE_DOWN, 0x76},
+    {SCAN_INSERT, 0x92}, {SCAN_DELETE, 0x93}};
+inline constexpr std::uint8_t GREY_ALT_OFFSET = 0x50;
+
 // The codes of the keys that are not grey, by scan code.
 inline constexpr std::array<ExtendedCodes, LAST_TABLE_SCAN + 1> SCAN_CODES = [] {
     std::array<ExtendedCodes, LAST_TABLE_SCAN + 1> t{};
@@ -81,17 +95,9 @@ inline constexpr std::array<ExtendedCodes, LAST_TABLE_SCAN + 1> SCAN_CODES = [] 
     t[SCAN_F11] = {0x85, 0x87, 0x89, 0x8B};
     t[SCAN_F12] = {0x86, 0x88, 0x8A, 0x8C};
     // The keypad with Num Lock off, where it reports no character.
-    t[SCAN_HOME] = {0x47, 0, 0x77, 0};
-    t[SCAN_UP] = {0x48, 0, 0x8D, 0};
-    t[SCAN_PAGE_UP] = {0x49, 0, 0x84, 0};
-    t[SCAN_LEFT] = {0x4B, 0, 0x73, 0};
+    for (const CursorKey& key : CURSOR_KEYS)
+        t[key.scan] = {key.scan, 0, key.ctrl, 0};
     t[SCAN_KEYPAD_5] = {0x4C, 0, 0x8F, 0x4C};
-    t[SCAN_RIGHT] = {0x4D, 0, 0x74, 0};
-    t[SCAN_END] = {0x4F, 0, 0x75, 0};
-    t[SCAN_DOWN] = {0x50, 0, 0x91, 0};
-    t[SCAN_PAGE_DOWN] = {0x51, 0, 0x76, 0};
-    t[SCAN_INSERT] = {0x52, 0, 0x92, 0};
-    t[SCAN_DELETE] = {0x53, 0, 0x93, 0};
     return t;
 }();
 
@@ -103,20 +109,19 @@ struct GreyKey {
     std::array<KeyCode, COLUMN_COUNT> values;
 };
 
-inline constexpr std::array<GreyKey, 12> GREY_KEYS = {{
-    {SCAN_HOME, {extendedKey(0x47), extendedKey(0x47), extendedKey(0x77), extendedKey(0x97)}},
-    {SCAN_UP, {extendedKey(0x48), extendedKey(0x48), extendedKey(0x8D), extendedKey(0x98)}},
-    {SCAN_PAGE_UP, {extendedKey(0x49), extendedKey(0x49), extendedKey(0x84), extendedKey(0x99)}},
-    {SCAN_LEFT, {extendedKey(0x4B), extendedKey(0x4B), extendedKey(0x73), extendedKey(0x9B)}},
-    {SCAN_RIGHT, {extendedKey(0x4D), extendedKey(0x4D), extendedKey(0x74), extendedKey(0x9D)}},
-    {SCAN_END, {extendedKey(0x4F), extendedKey(0x4F), extendedKey(0x75), extendedKey(0x9F)}},
-    {SCAN_DOWN, {extendedKey(0x50), extendedKey(0x50), extendedKey(0x91), extendedKey(0xA0)}},
-    {SCAN_PAGE_DOWN, {extendedKey(0x51), extendedKey(0x51), extendedKey(0x76), extendedKey(0xA1)}},
-    {SCAN_INSERT, {extendedKey(0x52), extendedKey(0x52), extendedKey(0x92), extendedKey(0xA2)}},
-    {SCAN_DELETE, {extendedKey(0x53), extendedKey(0x53), extendedKey(0x93), extendedKey(0xA3)}},
-    {SCAN_ENTER, {KEY_ENTER, KEY_ENTER, '\n', extendedKey(0xA6)}},
-    {SCAN_SLASH, {'/', '?', extendedKey(0x95), extendedKey(0xA4)}},
-}};
+inline constexpr std::array<GreyKey, std::size(CURSOR_KEYS) + 2> GREY_KEYS = [] {
+    std::array<GreyKey, std::size(CURSOR_KEYS) + 2> t{};
+    std::size_t i = 0;
+    for (const CursorKey& key : CURSOR_KEYS) {
+        const KeyCode plain = extendedKey(key.scan);
+        t[i++] = {key.scan,
+                  {plain, plain, extendedKey(key.ctrl),
+                   extendedKey(static_cast<std::uint8_t>(key.scan + GREY_ALT_OFFSET))}};
+    }
+    t[i++] = {SCAN_ENTER, {KEY_ENTER, KEY_ENTER, '\n', extendedKey(0xA6)}};
+    t[i++] = {SCAN_SLASH, {'/', '?', extendedKey(0x95), extendedKey(0xA4)}};
+    return t;
+}();
 
 // The US scan code of each ASCII character key by its character, letters in
 // either case, Backspace as 8 and as 127; 0 = none.

@@ -29,26 +29,12 @@ constexpr char32_t glyphCode(unsigned char byte) {
     return byte;
 }
 
-constexpr std::size_t utf8Length(char32_t code) {
-    return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
-}
-
 // Appends code as UTF-8 when it fits in the character; false when it does not.
 constexpr bool appendCode(ScreenCharacter& character, char32_t code) {
-    const std::size_t length = utf8Length(code);
-    if (character.length + length > CHARACTER_BYTES)
+    if (character.length + utf8Length(code) > CHARACTER_BYTES)
         return false;
-    char* out = character.bytes + character.length;
-    if (length == 1) {
-        out[0] = static_cast<char>(code);
-    } else {
-        const std::size_t continuations = length - 1;
-        constexpr unsigned char LEADS[] = {0, 0xC0, 0xE0, 0xF0};
-        out[0] = static_cast<char>(LEADS[continuations] | (code >> (6 * continuations)));
-        for (std::size_t i = 1; i < length; ++i)
-            out[i] = static_cast<char>(0x80 | ((code >> (6 * (continuations - i))) & 0x3F));
-    }
-    character.length = static_cast<std::uint8_t>(character.length + length);
+    character.length = static_cast<std::uint8_t>(
+        character.length + encodeUtf8(code, character.bytes + character.length));
     return true;
 }
 
@@ -66,14 +52,11 @@ constexpr std::array<ScreenCharacter, 256> FIXED_CHARACTERS = [] {
     return table;
 }();
 
-// Never sent to the screen as they are: controls; the marks that reorder
-// text from right to left, which could make a name show as another; and the
-// zero-width joiner, which terminals draw by rules of their own (a family of
-// three emoji in two cells), so that the cells they take could not be known.
+// Never sent to the screen as they are: controls and direction marks; and
+// the zero-width joiner, which terminals draw by rules of their own (a family
+// of three emoji in two cells), so that the cells they take could not be known.
 bool neverShown(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200D ||
-           code == 0x200E || code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
-           (code >= 0x2066 && code <= 0x2069);
+    return isControlOrDirectionMark(code) || code == 0x200D;
 }
 
 // The width of a code point as the rule gives it; -1 for one never shown.
@@ -100,6 +83,12 @@ std::size_t joinMarks(std::string_view bytes, const NameRule& rule, ScreenCharac
 
 const ScreenCharacter& fixedCharacter(unsigned char byte) {
     return FIXED_CHARACTERS[byte];
+}
+
+bool isControlOrDirectionMark(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+           code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
+           (code >= 0x2066 && code <= 0x2069);
 }
 
 namespace {

@@ -37,6 +37,11 @@ struct NameRule {
 // other byte its glyph.
 const ScreenCharacter& fixedCharacter(unsigned char byte);
 
+// Controls (C0, DEL, C1) and the marks that turn text right to left (ALM,
+// LRM, RLM, LRE to RLO, LRI to PDI), which could make a name show as another:
+// never sent to a terminal as they are.
+bool isControlOrDirectionMark(char32_t code);
+
 // Reads the character at the start of a name (bytes not empty); returns the
 // count of bytes it takes. A byte that is no valid UTF-8, a control (C0,
 // DEL, C1), a mark that turns text right to left, the zero-width joiner and

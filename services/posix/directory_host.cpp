@@ -35,18 +35,6 @@ void releaseSnapshot(DirectorySnapshot* snapshot) {
     delete snapshot;
 }
 
-// Reads the directory again; the last snapshot goes first, unless a listing
-// still holds it, so that two are seldom in memory at once.
-std::shared_ptr<const DirectorySnapshot> readAgain() {
-    host.snapshot = nullptr;
-    std::shared_ptr<DirectorySnapshot> fresh(new DirectorySnapshot, releaseSnapshot);
-    if (!readSnapshot(*fresh))
-        return nullptr;
-    host.snapshot = std::move(fresh);
-    host.passLooked = true;
-    return host.snapshot;
-}
-
 // "." and ".." alone, for a directory that cannot be read or is gone.
 std::shared_ptr<const DirectorySnapshot> wayUpOnly() {
     std::shared_ptr<DirectorySnapshot> snapshot(new DirectorySnapshot, releaseSnapshot);
@@ -54,23 +42,44 @@ std::shared_ptr<const DirectorySnapshot> wayUpOnly() {
     return snapshot;
 }
 
+// Reads the directory again, or offers the way up alone when it cannot be
+// read; the last snapshot goes first, unless a listing still holds it, so
+// that two are seldom in memory at once.
+std::shared_ptr<const DirectorySnapshot> readAgain() {
+    host.snapshot = nullptr;
+    std::shared_ptr<DirectorySnapshot> fresh(new DirectorySnapshot, releaseSnapshot);
+    if (!readSnapshot(*fresh))
+        return wayUpOnly();
+    host.snapshot = std::move(fresh);
+    host.passLooked = true;
+    return host.snapshot;
+}
+
+// The status of the current directory; false when it cannot be read or the
+// directory was removed: its entries, "." and ".." included, are gone, though
+// a process may still stand in it.
+bool currentExists(struct stat& info) {
+    return stat(".", &info) == 0 && info.st_nlink != 0;
+}
+
+bool currentIsGone() {
+    struct stat info {};
+    return !currentExists(info);
+}
+
 // The snapshot of the current directory for a listing: the pass's own once
 // it has one, otherwise the last one while the directory is unchanged and
 // quiet, otherwise a fresh read; a way up alone where there is nothing to read.
 std::shared_ptr<const DirectorySnapshot> currentSnapshot() {
     struct stat info {};
-    if (stat(".", &info) != 0 || info.st_nlink == 0)
+    if (!currentExists(info))
         return wayUpOnly();
-    if (host.snapshot == nullptr || !isSameDirectory(*host.snapshot, info)) {
-        std::shared_ptr<const DirectorySnapshot> fresh = readAgain();
-        return fresh != nullptr ? fresh : wayUpOnly();
-    }
+    if (host.snapshot == nullptr || !isSameDirectory(*host.snapshot, info))
+        return readAgain();
     if (host.passLooked)
         return host.snapshot;
-    if (!stillCurrent(*host.snapshot, info)) {
-        std::shared_ptr<const DirectorySnapshot> fresh = readAgain();
-        return fresh != nullptr ? fresh : wayUpOnly();
-    }
+    if (!stillCurrent(*host.snapshot, info))
+        return readAgain();
     refreshLinks(*host.snapshot);
     host.passLooked = true;
     return host.snapshot;
@@ -135,22 +144,11 @@ std::string hostCurrentDirectory() {
 
 namespace {
 
-// Whether the current directory was removed: its entries, "." and ".."
-// included, are gone, though a process may still stand in it.
-bool currentIsGone() {
-    struct stat info {};
-    return stat(".", &info) != 0 || info.st_nlink == 0;
-}
-
 // The path one level above path: "/" above "/a" and above "/".
 std::string parentOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
     return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
 }
-
-} // namespace
-
-namespace {
 
 // Whether the program now stands in the directory of that path: not in
 // whatever took its name (a link, a new directory).

@@ -154,10 +154,6 @@ void release(Replacement& slot) {
     slot.stream = nullptr;
 }
 
-} // namespace
-
-namespace {
-
 // Opens a regular file for reading; -1 for anything else. The open itself
 // must not wait: a FIFO or a device put in the file's place could block it
 // for ever.
@@ -286,16 +282,17 @@ std::string hostNameAsText(const std::string& name) {
 }
 
 std::string hostReadProblem(const std::string& name) {
+    constexpr char NOT_REGULAR[] = "Not a regular file";
     struct stat info {};
     if (stat(name.c_str(), &info) != 0)
         return std::strerror(errno);
     if (S_ISDIR(info.st_mode))
         return std::strerror(EISDIR);
     if (!S_ISREG(info.st_mode))
-        return "Not a regular file";
+        return NOT_REGULAR;
     const int descriptor = openRegularFile(name);
     if (descriptor < 0)
-        return errno == EINVAL ? "Not a regular file" : std::strerror(errno);
+        return errno == EINVAL ? NOT_REGULAR : std::strerror(errno);
     close(descriptor);
     return {};
 }

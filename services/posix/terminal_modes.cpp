@@ -93,20 +93,22 @@ void enterKeyMode() {
         pasteMarked = 1;
 }
 
-void onStop(int);
-void onEndingSignal(int signal);
-
-void setHandler(int signal, void (*handler)(int), int flags) {
+// Sets a signal's handler; heldOff, unless 0, waits while the handler runs.
+void setHandler(int signal, void (*handler)(int), int flags, int heldOff = 0) {
     struct sigaction action {};
     action.sa_handler = handler;
     action.sa_flags = flags;
     sigemptyset(&action.sa_mask);
-    // A handler that gives the terminal back does so even when the shell has
-    // taken the terminal already (it may, once another process of the job has
-    // stopped): SIGTTOU, held off meanwhile, would stop it half done.
-    if (handler == onStop || handler == onEndingSignal)
-        sigaddset(&action.sa_mask, SIGTTOU);
+    if (heldOff != 0)
+        sigaddset(&action.sa_mask, heldOff);
     sigaction(signal, &action, nullptr);
+}
+
+// A handler that gives the terminal back does so even when the shell has
+// taken the terminal already (it may, once another process of the job has
+// stopped): SIGTTOU, held off meanwhile, would stop it half done.
+void setLeavingHandler(int signal, void (*handler)(int), int flags) {
+    setHandler(signal, handler, flags, SIGTTOU);
 }
 
 // Ends the process by the signal's default action once the terminal is left
@@ -136,7 +138,7 @@ void onContinue(int) {
     const int savedErrno = errno;
     if (modesSaved)
         enterKeyMode();
-    setHandler(SIGTSTP, onStop, SA_RESTART);
+    setLeavingHandler(SIGTSTP, onStop, SA_RESTART);
     terminalChanged = 1;
     errno = savedErrno;
 }
@@ -151,17 +153,17 @@ void installSignals() {
     alternate.ss_size = sizeof signalStack;
     sigaltstack(&alternate, nullptr);
     for (int signal : ENDING_SIGNALS)
-        setHandler(signal, onEndingSignal, SA_RESETHAND | SA_ONSTACK);
+        setLeavingHandler(signal, onEndingSignal, SA_RESETHAND | SA_ONSTACK);
 #ifdef SIGRTMIN
     for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
-        setHandler(signal, onEndingSignal, SA_RESETHAND | SA_ONSTACK);
+        setLeavingHandler(signal, onEndingSignal, SA_RESETHAND | SA_ONSTACK);
 #endif
     setHandler(SIGPIPE, SIG_IGN, 0);
     // A file grown past the size limit fails its write, which the program
     // reports, instead of ending the process with its temporary file left.
     setHandler(SIGXFSZ, SIG_IGN, 0);
     if (host.inputIsTerminal) {
-        setHandler(SIGTSTP, onStop, SA_RESTART);
+        setLeavingHandler(SIGTSTP, onStop, SA_RESTART);
         setHandler(SIGCONT, onContinue, SA_RESTART);
     }
     setHandler(SIGWINCH, onResize, SA_RESTART);

@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "services/host/host.h"
+#include "services/host/utf8.h"
 #include "services/win32/console_host.h"
 
 namespace {
@@ -191,15 +193,10 @@ void rewriteWindowRows(const CONSOLE_SCREEN_BUFFER_INFO& info, int rows, WORD at
 // The first code point of a character as the console's one UTF-16 unit; a
 // character beyond the first plane, which no cell holds, shows as U+FFFD.
 wchar_t unitOf(const ScreenCharacter& character) {
-    const auto lead = static_cast<unsigned char>(character.bytes[0]);
-    if (lead < 0x80)
-        return static_cast<wchar_t>(lead);
-    if (lead >= 0xF0)
+    char32_t code = 0;
+    const std::string_view bytes(character.bytes, character.length);
+    if (bytes.empty() || decodeUtf8(bytes, code, false) == 0 || code > 0xFFFF)
         return L'\uFFFD';
-    const std::size_t length = lead < 0xE0 ? 2 : 3;
-    char32_t code = lead & (length == 2 ? 0x1Fu : 0x0Fu);
-    for (std::size_t i = 1; i < length && i < character.length; ++i)
-        code = code << 6 | (static_cast<unsigned char>(character.bytes[i]) & 0x3Fu);
     return static_cast<wchar_t>(code);
 }
 

@@ -50,10 +50,6 @@ bool writeStream(DWORD which, const std::string& text) {
     return writeBytes(handle, crlf);
 }
 
-} // namespace
-
-namespace {
-
 // An argument with wildcards in its last part stands for the names that
 // match it, as the shells of Windows leave that to the program; one that
 // matches nothing stays as it is.

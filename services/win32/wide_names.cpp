@@ -20,15 +20,8 @@ bool isLowSurrogate(char32_t unit) {
 }
 
 void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-        return;
-    }
-    const int continuations = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-    constexpr unsigned char LEADS[] = {0, 0xC0, 0xE0, 0xF0};
-    out += static_cast<char>(LEADS[continuations] | (code >> (6 * continuations)));
-    for (int i = continuations - 1; i >= 0; --i)
-        out += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
+    char bytes[4];
+    out.append(bytes, encodeUtf8(code, bytes));
 }
 
 void appendWide(std::wstring& out, char32_t code) {
