@@ -25,3 +25,14 @@ template <typename Slot, std::size_t N> Slot* freeSlotIn(Slot (&slots)[N]) {
     }
     return nullptr;
 }
+
+// Puts the finished file of a slot in place by move, unless the unfinished
+// files were removed meanwhile and the slot is no longer in its named state:
+// then nothing may be put in place, and a removal while move runs makes it
+// fail. The slot is free once the file stands.
+template <typename Slot, typename Move> bool putInPlace(Slot& slot, int named, Move move) {
+    if (slot.state.load() != named || !move())
+        return false;
+    slot.state.store(SLOT_FREE);
+    return true;
+}

@@ -215,19 +215,13 @@ bool refusesReplacement(const std::string& name) {
 
 // Makes the bytes durable and puts the file in place of its target.
 bool commit(Replacement& slot) {
-    bool done = std::fflush(slot.stream) == 0 && fsync(fileno(slot.stream)) == 0;
-    if (done && slot.state.load() == UNNAMED)
-        done = nameUnnamed(slot);
-    // After the unfinished files were removed nothing may be put in place; a
-    // removal while the rename runs makes the rename fail.
-    if (done && slot.state.load() == NAMED) {
-        done = std::rename(temporaryPathOf(slot), slot.target.c_str()) == 0;
-        if (done)
-            slot.state.store(FREE);
-    } else {
-        done = false;
-    }
-    return done;
+    if (std::fflush(slot.stream) != 0 || fsync(fileno(slot.stream)) != 0)
+        return false;
+    if (slot.state.load() == UNNAMED && !nameUnnamed(slot))
+        return false;
+    return putInPlace(slot, NAMED, [&slot] {
+        return std::rename(temporaryPathOf(slot), slot.target.c_str()) == 0;
+    });
 }
 
 } // namespace

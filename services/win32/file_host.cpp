@@ -149,20 +149,14 @@ bool refusesReplacement(const std::wstring& name) {
 // its target.
 bool commit(Replacement& slot) {
     const HANDLE handle = handleOf(slot.stream);
-    bool done = std::fflush(slot.stream) == 0 && handle != INVALID_HANDLE_VALUE &&
-                FlushFileBuffers(handle) != 0;
+    bool durable = std::fflush(slot.stream) == 0 && handle != INVALID_HANDLE_VALUE &&
+                   FlushFileBuffers(handle) != 0;
     if (std::fclose(slot.stream) != 0)
-        done = false;
-    // After the unfinished files were removed nothing may be put in place.
-    if (done && slot.state.load() == NAMED) {
-        done = MoveFileExW(slot.temporaryPath, slot.target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        if (done)
-            slot.state.store(FREE);
-    } else {
-        done = false;
-    }
-    return done;
+        durable = false;
+    return durable && putInPlace(slot, NAMED, [&slot] {
+               return MoveFileExW(slot.temporaryPath, slot.target.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+           });
 }
 
 } // namespace
