@@ -1,8 +1,11 @@
 #include "app/batch.h"
 
+#include <vector>
+
 #include "convert/bitmap_header.h"
 #include "convert/data_file_name.h"
 #include "convert/data_writer.h"
+#include "convert/picture_decoder.h"
 #include "convert/refusals.h"
 #include "services/files.h"
 #include "services/standard_io.h"
@@ -10,6 +13,8 @@
 namespace {
 
 constexpr int EXIT_NOT_ALL_CONVERTED = 1;
+// Follows a refusal that --fit would not have made.
+const Text FIT_HINT = " (--fit reads any picture)";
 
 void refuse(const Text& file, const Text& reason) {
     writeErrorLine("pictoline: " + nameForLine(file) + ": " + reason);
@@ -18,45 +23,116 @@ void refuse(const Text& file, const Text& reason) {
 // Without the screen there is no progress to show.
 void noProgress(std::uint16_t, std::uint16_t, std::uint16_t) {}
 
-// Converts one named bitmap; false, with its reason on standard error, when
-// it was refused or its data file could not be written or reported.
-bool convertFile(int bitmapFileNumber, const Text& file) {
-    BitmapReading bitmap{bitmapFileNumber, {}, 0};
-    DataWriting writing;
-    const Text problem = readProblem(file);
-    if (!problem.empty()) {
-        refuse(file, problem);
-        return false;
-    }
-    const HeaderVerdict verdict = readBitmapHeader(bitmap, file);
-    if (verdict != HeaderVerdict::Ok) {
-        closeFile(bitmapFileNumber);
-        refuse(file, refusalText(verdict, bitmap.headerByte));
-        return false;
-    }
-    switch (writeDataFile(bitmap, writing, file, fileNameOf(file), noProgress)) {
+DataFileTarget targetOf(const Text& file, const ConversionOptions& options) {
+    if (!options.output)
+        return {dataFileName(file), false};
+    if (*options.output == STANDARD_OUTPUT_NAME)
+        return {STANDARD_OUTPUT_NAME, true};
+    return {*options.output, false};
+}
+
+// Says what became of a data file; false when it was not written.
+bool reportResult(const Text& file, const DataFileTarget& target, DataFileResult result,
+                  std::uint16_t width, std::uint16_t height) {
+    switch (result) {
     case DataFileResult::Written:
         break;
     case DataFileResult::NotWritten:
-        refuse(file, "could not write " + nameForLine(dataFileName(file)));
+        refuse(file, "could not write " + nameForLine(target.path));
         return false;
     case DataFileResult::BitmapEnded:
         refuse(file, "ended before its last pixel; no data file written");
         return false;
     }
-    return writeOutputLine(nameForLine(dataFileName(file)) + ": " +
-                           unsignedText(bitmap.info.width) + " x " +
-                           unsignedText(bitmap.info.height));
+    // Standard output holds the data file itself, and nothing else.
+    if (target.standardOutput)
+        return true;
+    return writeOutputLine(nameForLine(target.path) + ": " + unsignedText(width) + " x " +
+                           unsignedText(height));
+}
+
+// The whole file, read under the bitmap's number, which stays open while
+// its data file is written; false, with the reason told, when it is too
+// large to read.
+bool readWholeFile(int fileNumber, const Text& file, std::vector<std::uint8_t>& bytes) {
+    if (openFile(file, FileMode::Binary, fileNumber) != FILE_OK) {
+        refuse(file, "could not be opened");
+        return false;
+    }
+    const std::int64_t length = fileLength(fileNumber);
+    if (length < 0 || length > MAX_PICTURE_FILE_BYTES) {
+        refuse(file, length < 0 ? "its length cannot be told"
+                                : "is larger than 256 MiB; no picture of that size is read");
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(length));
+    if (readBytes(fileNumber, bytes.data(), bytes.size()) != FILE_OK) {
+        refuse(file, "ended while it was read");
+        return false;
+    }
+    return true;
+}
+
+// Any picture, decoded and fitted.
+bool convertPicture(int fileNumber, const Text& file, const ConversionOptions& options) {
+    std::vector<std::uint8_t> bytes;
+    const bool read = readWholeFile(fileNumber, file, bytes);
+    DecodedPicture decoded;
+    if (read)
+        decoded = decodePicture(bytes.data(), bytes.size(), options.bounds);
+    bytes = {};
+    if (read && !decoded.problem.empty())
+        refuse(file, decoded.problem);
+    bool converted = false;
+    if (read && decoded.problem.empty()) {
+        const DataFileTarget target = targetOf(file, options);
+        DataWriting writing;
+        const DataFileResult result =
+            writePictureDataFile(decoded.picture, writing, target, fileNameOf(file), noProgress);
+        converted =
+            reportResult(file, target, result, static_cast<std::uint16_t>(decoded.picture.width),
+                         static_cast<std::uint16_t>(decoded.picture.height));
+    }
+    closeFile(fileNumber);
+    return converted;
+}
+
+// A bitmap of the browser's kind, checked as Enter checks it.
+bool convertBitmap(int fileNumber, const Text& file, const ConversionOptions& options) {
+    BitmapReading bitmap{fileNumber, {}, 0};
+    const HeaderVerdict verdict = readBitmapHeader(bitmap, file);
+    if (verdict != HeaderVerdict::Ok) {
+        closeFile(fileNumber);
+        refuse(file, refusalText(verdict, bitmap.headerByte) + FIT_HINT);
+        return false;
+    }
+    const DataFileTarget target = targetOf(file, options);
+    DataWriting writing;
+    const DataFileResult result =
+        writeBitmapDataFile(bitmap, writing, target, fileNameOf(file), noProgress);
+    return reportResult(file, target, result, bitmap.info.width, bitmap.info.height);
+}
+
+// Converts one named file; false, with its reason on standard error, when it
+// was refused or its data file could not be written or reported.
+bool convertFile(int fileNumber, const Text& file, const ConversionOptions& options) {
+    const Text problem = readProblem(file);
+    if (!problem.empty()) {
+        refuse(file, problem);
+        return false;
+    }
+    return options.fit ? convertPicture(fileNumber, file, options)
+                       : convertBitmap(fileNumber, file, options);
 }
 
 } // namespace
 
-int convertFiles(const std::vector<Text>& files) {
+int convertFiles(const std::vector<Text>& files, const ConversionOptions& options) {
     protectUnfinishedFiles();
-    const int bitmapFileNumber = freeFileNumber();
+    const int fileNumber = freeFileNumber();
     bool everyOne = true;
     for (const Text& file : files) {
-        if (!convertFile(bitmapFileNumber, file))
+        if (!convertFile(fileNumber, file, options))
             everyOne = false;
     }
     closeAllFiles();

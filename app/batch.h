@@ -1,14 +1,28 @@
 #pragma once
 
-// Named bitmaps converted without the screen, one after the other: each
-// checked as Enter checks it and, when it passes, given the same data file
-// beside it. A line on standard output for each data file written, one on
-// standard error for each file refused.
+// Named pictures converted without the screen, one after the other: a bitmap
+// checked as Enter checks it or, with --fit, any picture decoded and fitted,
+// and given the browser's data file beside it. A line on standard output for
+// each data file written, one on standard error for each file refused.
 
+#include <optional>
 #include <vector>
 
+#include "convert/bitmap_info.h"
+#include "convert/fit.h"
 #include "services/textforms.h"
+
+// How the named files are converted.
+struct ConversionOptions {
+    // Any picture, read by its content and fitted within bounds.
+    bool fit = false;
+    PictureSize bounds{MAX_BITMAP_WIDTH, MAX_BITMAP_HEIGHT};
+    // The data file's path instead of "<name>.txt"; "-" is standard output.
+    std::optional<Text> output;
+};
+
+inline const Text STANDARD_OUTPUT_NAME = "-";
 
 // Tries every file, whatever became of the ones before; 0 when every one
 // was converted, 1 otherwise.
-int convertFiles(const std::vector<Text>& files);
+int convertFiles(const std::vector<Text>& files, const ConversionOptions& options);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "convert/data_file_name.h"
 #include "services/clock.h"
@@ -67,12 +68,6 @@ void writeBlockLabel(DataWriting& writing) {
     write(DATA_FILE, LABEL_COMMENT);
 }
 
-std::uint8_t readBitmapByte(int fileNumber) {
-    std::uint8_t byte = 0;
-    readByte(fileNumber, byte);
-    return byte;
-}
-
 // One data line in the making, printed whole when the next one begins: the
 // same bytes as printing every piece on its own, in far fewer calls. Its
 // longest form, the line end, "data " and eight five-digit values with "%"
@@ -93,12 +88,9 @@ void printLine(DataLine& line) {
 }
 
 // One value and what goes before it: ", " on the same line, or the end of
-// the line (and a block label when one is due) and "data ". False when the
-// bitmap ended before the pixel's bytes.
-bool convertPixel(DataWriting& writing, int bitmapFileNumber, DataLine& line) {
+// the line (and a block label when one is due) and "data ".
+void convertPixel(DataWriting& writing, const std::uint8_t* bgr, DataLine& line) {
     ++writing.valuesInBlock;
-    std::uint8_t bgr[3];
-    const bool whole = readBytes(bitmapFileNumber, bgr, 3) == FILE_OK;
     const std::uint16_t value = rgb565(bgr[2], bgr[1], bgr[0]);
     ++writing.valuesOnLine;
     if (writing.valuesOnLine < VALUES_PER_LINE) {
@@ -116,7 +108,6 @@ bool convertPixel(DataWriting& writing, int bitmapFileNumber, DataLine& line) {
         std::to_chars(line.bytes + line.size, line.bytes + sizeof line.bytes - 1, value).ptr;
     *end++ = '%';
     line.size = static_cast<std::size_t>(end - line.bytes);
-    return whole;
 }
 
 void writeFooter() {
@@ -125,40 +116,86 @@ void writeFooter() {
     writeLine(DATA_FILE, RULE_LINE);
 }
 
-} // namespace
+int openTarget(const DataFileTarget& target) {
+    if (target.standardOutput)
+        return openStandardOutput(DATA_FILE_NUMBER);
+    return openFile(target.path, FileMode::Output, DATA_FILE_NUMBER);
+}
 
-DataFileResult writeDataFile(const BitmapReading& bitmap, DataWriting& writing,
-                             const Text& bitmapPath, const Text& originalName,
-                             const ProgressReport& report) {
+// Writes the data file of a picture whose stored rows (the bottom row
+// first) readRow gives, one after the other, as blue, green and red bytes.
+template <typename ReadRow>
+DataFileResult writeRows(const BitmapInfo& info, DataWriting& writing, const DataFileTarget& target,
+                         const Text& originalName, const ProgressReport& report, ReadRow readRow) {
     writing = DataWriting{};
-    const bool opened =
-        openFile(dataFileName(bitmapPath), FileMode::Output, DATA_FILE_NUMBER) == FILE_OK;
+    const bool opened = openTarget(target) == FILE_OK;
     buildTimestamp(writing);
-    writeHeader(bitmap.info, originalName);
-    const std::uint16_t width = bitmap.info.width;
-    const std::uint16_t height = bitmap.info.height;
+    writeHeader(info, originalName);
+    const std::uint16_t width = info.width;
+    const std::uint16_t height = info.height;
+    std::vector<std::uint8_t> row(3 * std::size_t{width});
     DataLine line;
-    // A bitmap that shrank after its header was read ends the conversion:
-    // values made of missing bytes would be wrong.
-    bool pixelsRead = true;
     for (std::uint16_t y = 1; y <= height; ++y) {
-        for (std::uint16_t x = 1; x <= width && pixelsRead; ++x)
-            pixelsRead = convertPixel(writing, bitmap.fileNumber, line);
-        if (!pixelsRead)
-            break;
+        // A bitmap that shrank after its header was read ends the
+        // conversion: values made of missing bytes would be wrong.
+        if (!readRow(row.data())) {
+            discardFile(DATA_FILE_NUMBER);
+            return DataFileResult::BitmapEnded;
+        }
+        for (std::size_t x = 0; x < width; ++x)
+            convertPixel(writing, &row[3 * x], line);
         // The bar depends on the row alone: one report covers its pixels.
         report(y, height, width);
-        // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
-        for (int padding = width % 4; padding > 0; --padding)
-            readBitmapByte(bitmap.fileNumber);
-    }
-    closeFile(bitmap.fileNumber);
-    if (!pixelsRead) {
-        discardFile(DATA_FILE_NUMBER);
-        return DataFileResult::BitmapEnded;
     }
     printLine(line);
     writeFooter();
     const bool written = closeFile(DATA_FILE_NUMBER) == FILE_OK && opened;
     return written ? DataFileResult::Written : DataFileResult::NotWritten;
+}
+
+} // namespace
+
+DataFileResult writeDataFile(const BitmapReading& bitmap, DataWriting& writing,
+                             const Text& bitmapPath, const Text& originalName,
+                             const ProgressReport& report) {
+    return writeBitmapDataFile(bitmap, writing, {dataFileName(bitmapPath), false}, originalName,
+                               report);
+}
+
+DataFileResult writeBitmapDataFile(const BitmapReading& bitmap, DataWriting& writing,
+                                   const DataFileTarget& target, const Text& originalName,
+                                   const ProgressReport& report) {
+    const std::size_t rowBytes = 3 * std::size_t{bitmap.info.width};
+    // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
+    const std::size_t padding = bitmap.info.width % 4;
+    const auto readRow = [&bitmap, rowBytes, padding](std::uint8_t* bgr) {
+        const bool whole = readBytes(bitmap.fileNumber, bgr, rowBytes) == FILE_OK;
+        std::uint8_t ignored[3];
+        readBytes(bitmap.fileNumber, ignored, padding);
+        return whole;
+    };
+    const DataFileResult result =
+        writeRows(bitmap.info, writing, target, originalName, report, readRow);
+    closeFile(bitmap.fileNumber);
+    return result;
+}
+
+DataFileResult writePictureDataFile(const Picture& picture, DataWriting& writing,
+                                    const DataFileTarget& target, const Text& originalName,
+                                    const ProgressReport& report) {
+    const BitmapInfo info{static_cast<std::uint16_t>(picture.width),
+                          static_cast<std::uint16_t>(picture.height), ACCEPTED_BITS_PER_PIXEL};
+    // The bottom row first, as a bitmap stores it.
+    int y = picture.height;
+    const auto readRow = [&picture, &y](std::uint8_t* bgr) {
+        --y;
+        for (int x = 0; x < picture.width; ++x, bgr += 3) {
+            const std::uint8_t* rgb = &picture.rgb[pixelOffset(picture, x, y)];
+            bgr[0] = rgb[2];
+            bgr[1] = rgb[1];
+            bgr[2] = rgb[0];
+        }
+        return true;
+    };
+    return writeRows(info, writing, target, originalName, report, readRow);
 }

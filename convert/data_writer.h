@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "convert/bitmap_header.h"
+#include "convert/picture.h"
 #include "services/textforms.h"
 
 inline constexpr int VALUES_PER_LINE = 8;
@@ -41,6 +42,12 @@ using ProgressReport =
 // its last pixel.
 enum class DataFileResult { Written, NotWritten, BitmapEnded };
 
+// Where a data file goes: a file of that path, or standard output.
+struct DataFileTarget {
+    Text path;
+    bool standardOutput = false;
+};
+
 // Writes the data file of the bitmap open at its first pixel byte, beside
 // the bitmap at bitmapPath, its "originalname" line naming originalName, a
 // name's control bytes written as "?" so that none breaks the BASIC source;
@@ -49,3 +56,12 @@ enum class DataFileResult { Written, NotWritten, BitmapEnded };
 DataFileResult writeDataFile(const BitmapReading& bitmap, DataWriting& writing,
                              const Text& bitmapPath, const Text& originalName,
                              const ProgressReport& report);
+// The same, to the target given.
+DataFileResult writeBitmapDataFile(const BitmapReading& bitmap, DataWriting& writing,
+                                   const DataFileTarget& target, const Text& originalName,
+                                   const ProgressReport& report);
+// The data file of a picture in memory, of at most 176 x 132 pixels: the
+// same lines a bitmap of those pixels gives.
+DataFileResult writePictureDataFile(const Picture& picture, DataWriting& writing,
+                                    const DataFileTarget& target, const Text& originalName,
+                                    const ProgressReport& report);

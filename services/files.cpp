@@ -27,6 +27,8 @@ struct FileRecord {
     std::size_t bufferPosition = 0;
     std::size_t column = 0;
     bool writeFailed = false;
+    // Output that goes to standard output, which stays open after the file closes.
+    bool standardOutput = false;
 };
 
 // The numbered files, and whether closing them all is arranged for the end
@@ -149,6 +151,23 @@ int openFile(const Text& name, FileMode mode, int number) {
     return FILE_OK;
 }
 
+int openStandardOutput(int number) {
+    if (number < 1 || number > FILE_NUMBER_COUNT)
+        return FILE_OPEN_FAILED;
+    FileRecord& record = files.records[number - 1];
+    if (record.open)
+        return FILE_NOT_OPEN;
+    std::FILE* stream = hostBinaryStandardOutput();
+    if (stream == nullptr)
+        return FILE_OPEN_FAILED;
+    record = FileRecord{};
+    record.open = true;
+    record.mode = FileMode::Output;
+    record.stream = stream;
+    record.standardOutput = true;
+    return FILE_OK;
+}
+
 int readByte(int number, std::uint8_t& byte) {
     FileRecord* record = openRecord(number);
     if (record == nullptr)
@@ -171,10 +190,21 @@ int readBytes(int number, std::uint8_t* bytes, std::size_t count) {
     FileRecord* record = openRecord(number);
     if (record == nullptr)
         return FILE_NOT_OPEN;
-    if (record->buffer.size() - record->bufferPosition >= count) {
+    const std::size_t buffered = record->buffer.size() - record->bufferPosition;
+    if (buffered >= count) {
         std::memcpy(bytes, record->buffer.data() + record->bufferPosition, count);
         record->bufferPosition += count;
         return FILE_OK;
+    }
+    // A long read takes what is buffered, then goes to the stream directly.
+    if (count - buffered >= FILE_BUFFER_SIZE) {
+        std::memcpy(bytes, record->buffer.data() + record->bufferPosition, buffered);
+        record->buffer.clear();
+        record->bufferPosition = 0;
+        const std::size_t wanted = count - buffered;
+        const std::size_t got = std::fread(bytes + buffered, 1, wanted, record->stream);
+        std::memset(bytes + buffered + got, 0, wanted - got);
+        return got == wanted ? FILE_OK : FILE_PAST_END;
     }
     int result = FILE_OK;
     for (std::size_t i = 0; i < count; ++i) {
@@ -209,7 +239,7 @@ int closeFile(int number) {
     bool failed = !writeBuffer(*record) || record->writeFailed;
     if (std::fflush(record->stream) != 0 || std::ferror(record->stream) != 0)
         failed = true;
-    if (!hostFinishReplacement(record->stream, !failed))
+    if (!record->standardOutput && !hostFinishReplacement(record->stream, !failed))
         failed = true;
     freeRecord(*record);
     return failed ? FILE_SHORT_WRITE : FILE_OK;
@@ -219,7 +249,9 @@ int discardFile(int number) {
     FileRecord* record = openRecord(number);
     if (record == nullptr)
         return FILE_NOT_OPEN;
-    if (record->mode == FileMode::Output)
+    if (record->standardOutput)
+        std::fflush(record->stream);
+    else if (record->mode == FileMode::Output)
         hostFinishReplacement(record->stream, false);
     else
         std::fclose(record->stream);

@@ -41,8 +41,11 @@ int changeDirectory(const Text& path);
 
 int freeFileNumber();
 int openFile(const Text& name, FileMode mode, int number);
+// Opens standard output for output under number, its bytes written as they are.
+int openStandardOutput(int number);
 int readByte(int number, std::uint8_t& byte);
-// count bytes read one after the other, as readByte reads them.
+// count bytes read one after the other, as readByte reads them; what is
+// past the end reads as 0.
 int readBytes(int number, std::uint8_t* bytes, std::size_t count);
 int writeText(int number, const char* bytes, std::size_t count);
 int closeFile(int number);

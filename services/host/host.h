@@ -111,6 +111,9 @@ char hostPathSeparator();
 // The directory the program moves to at start-up; empty to stay where it is.
 std::string hostStartDirectory();
 
+// Standard output, set to pass bytes through unchanged (no line-end
+// translation); null when there is none.
+std::FILE* hostBinaryStandardOutput();
 // Opens an existing file for reading only; never creates one.
 std::FILE* hostOpenForReading(const std::string& name);
 // Starts the file that is to take the place of name, beside the file that

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <string>
 #include <vector>
 
@@ -21,4 +23,8 @@ bool hostWriteOutput(const std::string& text) {
 
 bool hostWriteError(const std::string& text) {
     return writeAll(STDERR_FILENO, text.data(), text.size());
+}
+
+std::FILE* hostBinaryStandardOutput() {
+    return stdout;
 }

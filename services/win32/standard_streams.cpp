@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -93,4 +96,12 @@ bool hostWriteOutput(const std::string& text) {
 
 bool hostWriteError(const std::string& text) {
     return writeStream(STD_ERROR_HANDLE, text);
+}
+
+std::FILE* hostBinaryStandardOutput() {
+    // The C runtime turns "\n" into CR LF in text mode; the data file's own
+    // CR LF must pass as it is.
+    if (_setmode(_fileno(stdout), _O_BINARY) == -1)
+        return nullptr;
+    return stdout;
 }
