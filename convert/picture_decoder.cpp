@@ -1,5 +1,6 @@
 #include "convert/picture_decoder.h"
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -58,23 +59,54 @@ Picture decodeStored(const std::uint8_t* bytes, int length, bool jpeg) {
     return pictureOf(pixels.get(), width, height, wanted);
 }
 
+std::uint32_t bigEndian32(const std::uint8_t* at) {
+    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
+           at[3];
+}
+
+// The size a PNG's header gives, which the decoder's own look-up refuses to
+// tell past a gigabyte of pixels; 0 x 0 for any other file.
+PictureSize pngHeaderSize(const std::uint8_t* bytes, std::size_t size) {
+    constexpr std::uint8_t SIGNATURE[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    constexpr std::size_t WIDTH_AT = 16;
+    if (size < WIDTH_AT + 8 || std::memcmp(bytes, SIGNATURE, sizeof SIGNATURE) != 0 ||
+        std::memcmp(bytes + 12, "IHDR", 4) != 0)
+        return {};
+    const std::uint32_t width = bigEndian32(bytes + WIDTH_AT);
+    const std::uint32_t height = bigEndian32(bytes + WIDTH_AT + 4);
+    if (width > INT32_MAX || height > INT32_MAX)
+        return {};
+    return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+Text tooLarge(PictureSize size, std::int64_t maxPixels) {
+    return "is " + std::to_string(size.width) + " x " + std::to_string(size.height) +
+           " pixels, more than the " + std::to_string(maxPixels / 1'000'000) + " megapixels read";
+}
+
 PictureSize swapped(PictureSize size) {
     return {size.height, size.width};
 }
 
 } // namespace
 
-DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, PictureSize bounds) {
+DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, PictureSize bounds,
+                             std::int64_t maxPixels) {
+    const auto isTooLarge = [maxPixels](PictureSize picture) {
+        return std::int64_t{picture.width} * picture.height > maxPixels;
+    };
     if (size > static_cast<std::size_t>(MAX_PICTURE_FILE_BYTES))
         return {{}, "is larger than 256 MiB; no picture of that size is read"};
     const auto length = static_cast<int>(size);
-    int width = 0, height = 0, channels = 0;
-    if (stbi_info_from_memory(bytes, length, &width, &height, &channels) == 0)
-        return {{}, decoderProblem()};
-    if (std::int64_t{width} * height > MAX_PICTURE_PIXELS)
-        return {{},
-                "is " + std::to_string(width) + " x " + std::to_string(height) +
-                    " pixels, more than the 64 megapixels read"};
+    PictureSize header;
+    int channels = 0;
+    if (stbi_info_from_memory(bytes, length, &header.width, &header.height, &channels) == 0) {
+        const Text problem = decoderProblem();
+        header = pngHeaderSize(bytes, size);
+        return {{}, isTooLarge(header) ? tooLarge(header, maxPixels) : problem};
+    }
+    if (isTooLarge(header))
+        return {{}, tooLarge(header, maxPixels)};
     Picture stored = decodeStored(bytes, length, isJpeg(bytes, size));
     if (stored.width == 0)
         return {{}, decoderProblem()};

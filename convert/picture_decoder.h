@@ -24,5 +24,6 @@ struct DecodedPicture {
 
 // The picture held in the bytes of a file, upright, every pixel with alpha
 // put over black (each channel times alpha / 255, rounded), and fitted
-// within bounds.
-DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, PictureSize bounds);
+// within bounds; refused when it holds more than maxPixels.
+DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, PictureSize bounds,
+                             std::int64_t maxPixels = MAX_PICTURE_PIXELS);

@@ -12,7 +12,8 @@ SECONDS_PER_TARGET=${2:-60}
 shift 2 || shift || true
 TARGETS=("$@")
 if [ ${#TARGETS[@]} -eq 0 ]; then
-    TARGETS=(header_fuzz terminal_keys_fuzz console_keys_fuzz console_fuzz textforms_fuzz)
+    TARGETS=(header_fuzz terminal_keys_fuzz console_keys_fuzz console_fuzz textforms_fuzz
+        picture_fuzz exif_fuzz)
 fi
 
 OUT=$(cd "$BUILD" && pwd)/fuzz
