@@ -249,6 +249,47 @@ def peak_memory(binary, directory):
     return peak
 
 
+def timed_run(command, cwd):
+    """Milliseconds of a whole run, and its peak resident memory in MiB."""
+    start = time.perf_counter()
+    program = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(program.pid, 0)
+    elapsed = (time.perf_counter() - start) * 1000
+    if status != 0:
+        raise RuntimeError("%s failed" % command)
+    return elapsed, usage.ru_maxrss / 1024
+
+
+def fit_rows(binary, parent, quick):
+    """--fit of a phone-sized JPEG against the README's ImageMagick recipe
+    followed by the plain conversion, side by side; and of a small PNG."""
+    directory = os.path.join(parent, "fit")
+    os.mkdir(directory)
+    subprocess.run(["convert", "-size", "4000x3000", "-seed", "7", "plasma:fractal",
+                    "-quality", "90", "photo.jpg"], cwd=directory, check=True)
+    subprocess.run(["convert", "-size", "176x132", "-seed", "7", "plasma:fractal", "logo.png"],
+                   cwd=directory, check=True)
+    runs = 3 if quick else 7
+    ours = [timed_run([binary, "--fit", "photo.jpg"], directory) for _ in range(runs)]
+    theirs = []
+    for _ in range(runs):
+        shrink, _ = timed_run(["convert", "photo.jpg", "-resize", "176x132>", "-type", "TrueColor",
+                               "BMP3:photo.bmp"], directory)
+        plain, _ = timed_run([binary, "photo.bmp"], directory)
+        theirs.append(shrink + plain)
+    fit_ms = statistics.median(t for t, _ in ours)
+    pair_ms = statistics.median(theirs)
+    peak = max(m for _, m in ours)
+    small = statistics.median(timed_run([binary, "--fit", "logo.png"], directory)[0]
+                              for _ in range(runs * 3))
+    return [
+        ("--fit of a 4000 x 3000 JPEG", "<= the pair", "%.0f ms" % fit_ms, fit_ms <= pair_ms),
+        ("  convert -resize '176x132>' BMP3: then pictoline", "", "%.0f ms" % pair_ms, None),
+        ("Peak resident memory, --fit of that JPEG", "< 128 MiB", "%.1f MiB" % peak, peak < 128),
+        ("--fit of a 176 x 132 PNG", "< 10 ms", "%.2f ms" % small, small < 10),
+    ]
+
+
 def main():
     build = sys.argv[1]
     quick = "--quick" in sys.argv
@@ -312,6 +353,7 @@ def main():
             open(os.path.join(batch, name), "wb").write(bitmap(176, 132))
         each = statistics.median(batch_ms(binary, batch, names) for _ in range(3 if quick else 9))
         rows.append(("pictoline FILE... over 100 files of 176 x 132", "< 1000 ms", "%.0f ms" % each, each < 1000))
+        rows += fit_rows(binary, parent, quick)
 
     width = max(len(r[0]) for r in rows)
     print("%-*s  %-13s  %-22s  %s" % (width, "Figure", "Goal", "Measured", "Met"))
