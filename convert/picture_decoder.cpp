@@ -1,5 +1,6 @@
 #include "convert/picture_decoder.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -84,6 +85,18 @@ Text tooLarge(PictureSize size, std::int64_t maxPixels) {
            " pixels, more than the " + std::to_string(maxPixels / 1'000'000) + " megapixels read";
 }
 
+// Whether a file holds every pixel its header tells of: the decoder reads
+// only bitmaps whose pixels are stored as they are, and would make up the
+// missing ones, for as many as a few bytes can claim.
+bool holdsEveryPixel(const std::uint8_t* bytes, std::size_t size, PictureSize picture) {
+    constexpr std::size_t BIT_COUNT_AT = 28;
+    if (size < BIT_COUNT_AT + 2 || bytes[0] != 'B' || bytes[1] != 'M')
+        return true;
+    const int bitsPerPixel = bytes[BIT_COUNT_AT] | bytes[BIT_COUNT_AT + 1] << 8;
+    const std::int64_t pixelBits = std::int64_t{picture.width} * picture.height * bitsPerPixel;
+    return pixelBits <= 8 * static_cast<std::int64_t>(size);
+}
+
 PictureSize swapped(PictureSize size) {
     return {size.height, size.width};
 }
@@ -92,8 +105,9 @@ PictureSize swapped(PictureSize size) {
 
 DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, PictureSize bounds,
                              std::int64_t maxPixels) {
+    // A top-down bitmap tells its height as a negative number.
     const auto isTooLarge = [maxPixels](PictureSize picture) {
-        return std::int64_t{picture.width} * picture.height > maxPixels;
+        return std::abs(std::int64_t{picture.width} * picture.height) > maxPixels;
     };
     if (size > static_cast<std::size_t>(MAX_PICTURE_FILE_BYTES))
         return {{}, "is larger than 256 MiB; no picture of that size is read"};
@@ -105,8 +119,11 @@ DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, Pictur
         header = pngHeaderSize(bytes, size);
         return {{}, isTooLarge(header) ? tooLarge(header, maxPixels) : problem};
     }
+    header = {std::abs(header.width), std::abs(header.height)};
     if (isTooLarge(header))
         return {{}, tooLarge(header, maxPixels)};
+    if (!holdsEveryPixel(bytes, size, header))
+        return {{}, "is too short to hold every pixel"};
     Picture stored = decodeStored(bytes, length, isJpeg(bytes, size));
     if (stored.width == 0)
         return {{}, decoderProblem()};
