@@ -201,6 +201,20 @@ check "command line: *.bmp converts every bitmap that passes" \
 refused_wide() { [ "$status" = 1 ] && grep -q '^pictoline: wide.bmp: Wrong Bitmap size' "$work/stderr"; }
 check "command line: *.bmp names the one refused, and exits 1" "$(ok refused_wide)"
 
+# --fit: PNGs, one under a Cyrillic name, fitted as the Linux build fits them.
+convert -size 300x120 gradient:red-blue "$drive_c/$folder/logo.png"
+cp "$drive_c/$folder/logo.png" "$drive_c/$folder/снимок.png"
+(cd "$drive_c/$folder" && wine "$exe" --fit снимок.png logo.png > "$work/stdout" 2> "$work/stderr")
+status=$?
+grep -q "^снимок.png.txt: 176 x 70" "$work/stdout" && drew=0 || drew=1
+check "command line: --fit converts снимок.png and logo.png with exit 0" \
+    "$(ok [ "$status" = 0 -a -s "$drive_c/$folder/logo.png.txt" ])"
+mkdir "$work/fit-linux"
+cp "$drive_c/$folder/logo.png" "$work/fit-linux/"
+(cd "$work/fit-linux" && "$linux" --fit logo.png > /dev/null)
+check "command line: --fit gives the Linux build's data file" \
+    "$(ok same_but_time "$drive_c/$folder/logo.png.txt" "$work/fit-linux/logo.png.txt")"
+
 # The end of piped keys ends the program as Esc does.
 start_with_piped_keys
 wait_for_row 3 " current path: c:\\"
