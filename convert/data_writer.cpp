@@ -28,10 +28,11 @@ void buildTimestamp(DataWriting& writing) {
     append(writing.timestamp, rightText(timeText(), 2));
 }
 
-// The name as the "'originalname: " line shows it: control bytes become "?",
-// so that no name can break the lines of the BASIC source.
+// The name as the "'originalname: " line shows it: control bytes and the
+// direction marks become "?", so that no name can break the lines of the
+// BASIC source or make an editor show them as other text.
 Text printableName(const Text& bitmapName) {
-    Text shown = bitmapName;
+    Text shown = withDirectionMarksShown(bitmapName);
     for (char& c : shown) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 32 || byte == 127)
@@ -65,12 +66,6 @@ void writeBlockLabel(DataWriting& writing) {
     newline(DATA_FILE);
     write(DATA_FILE, fullText(writing.blockLabel));
     write(DATA_FILE, LABEL_COMMENT);
-}
-
-std::uint8_t readBitmapByte(int fileNumber) {
-    std::uint8_t byte = 0;
-    readByte(fileNumber, byte);
-    return byte;
 }
 
 // One data line in the making, printed whole when the next one begins: the
@@ -149,8 +144,7 @@ DataFileResult writeDataFile(const BitmapReading& bitmap, DataWriting& writing,
         // The bar depends on the row alone: one report covers its pixels.
         report(y, height, width);
         // Rows are stored in whole 4-byte units; 3 * width + width % 4 is one.
-        for (int padding = width % 4; padding > 0; --padding)
-            readBitmapByte(bitmap.fileNumber);
+        skipBytes(bitmap.fileNumber, width % 4);
     }
     closeFile(bitmap.fileNumber);
     if (!pixelsRead) {

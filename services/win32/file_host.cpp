@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "services/host/host.h"
 #include "services/host/replacement_slots.h"
@@ -133,6 +134,15 @@ std::FILE* hostOpenForReading(const std::string& name) {
     return stream;
 }
 
+bool hostSeek(std::FILE* stream, std::int64_t position) {
+    return _fseeki64(stream, position, SEEK_SET) == 0;
+}
+
+std::int64_t hostFileLength(std::FILE* stream) {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(handleOf(stream), &size) != 0 ? size.QuadPart : -1;
+}
+
 namespace {
 
 // Whether a file of that name exists and a new file may not take its place.
@@ -161,8 +171,9 @@ bool commit(Replacement& slot) {
 
 } // namespace
 
-// Links are not followed on Windows: the name itself is replaced.
-std::FILE* hostStartReplacement(const std::string& name) {
+// Links are not followed on Windows: the name itself is replaced, and so
+// never written through, whichever file it leads to.
+std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::FILE*>&) {
     Replacement* slot = freeSlot();
     const std::wstring target = wideOf(name);
     if (slot == nullptr || refusesReplacement(target))
