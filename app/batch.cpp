@@ -31,6 +31,16 @@ DataFileTarget targetOf(const Text& file, const ConversionOptions& options) {
     return {*options.output, false};
 }
 
+// Whether the data file would take the place of the picture being read
+// (-o naming the picture itself); told as a refusal.
+bool replacesPicture(const Text& file, const DataFileTarget& target) {
+    if (target.standardOutput || !isBeingRead(target.path))
+        return false;
+    refuse(file, "the data file " + nameForLine(target.path) +
+                     " would take the picture's place; nothing written");
+    return true;
+}
+
 // Says what became of a data file; false when it was not written.
 bool reportResult(const Text& file, const DataFileTarget& target, DataFileResult result,
                   std::uint16_t width, std::uint16_t height) {
@@ -84,8 +94,8 @@ bool convertPicture(int fileNumber, const Text& file, const ConversionOptions& o
     if (read && !decoded.problem.empty())
         refuse(file, decoded.problem);
     bool converted = false;
-    if (read && decoded.problem.empty()) {
-        const DataFileTarget target = targetOf(file, options);
+    const DataFileTarget target = targetOf(file, options);
+    if (read && decoded.problem.empty() && !replacesPicture(file, target)) {
         DataWriting writing;
         const DataFileResult result =
             writePictureDataFile(decoded.picture, writing, target, fileNameOf(file), noProgress);
@@ -107,6 +117,10 @@ bool convertBitmap(int fileNumber, const Text& file, const ConversionOptions& op
         return false;
     }
     const DataFileTarget target = targetOf(file, options);
+    if (replacesPicture(file, target)) {
+        closeFile(fileNumber);
+        return false;
+    }
     DataWriting writing;
     const DataFileResult result =
         writeBitmapDataFile(bitmap, writing, target, fileNameOf(file), noProgress);

@@ -29,10 +29,11 @@ void buildTimestamp(DataWriting& writing) {
     append(writing.timestamp, rightText(timeText(), 2));
 }
 
-// The name as the "'originalname: " line shows it: control bytes become "?",
-// so that no name can break the lines of the BASIC source.
+// The name as the "'originalname: " line shows it: control bytes and the
+// direction marks become "?", so that no name can break the lines of the
+// BASIC source or make an editor show them as other text.
 Text printableName(const Text& bitmapName) {
-    Text shown = bitmapName;
+    Text shown = withDirectionMarksShown(bitmapName);
     for (char& c : shown) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 32 || byte == 127)
@@ -170,8 +171,7 @@ DataFileResult writeBitmapDataFile(const BitmapReading& bitmap, DataWriting& wri
     const std::size_t padding = bitmap.info.width % 4;
     const auto readRow = [&bitmap, rowBytes, padding](std::uint8_t* bgr) {
         const bool whole = readBytes(bitmap.fileNumber, bgr, rowBytes) == FILE_OK;
-        std::uint8_t ignored[3];
-        readBytes(bitmap.fileNumber, ignored, padding);
+        skipBytes(bitmap.fileNumber, padding);
         return whole;
     };
     const DataFileResult result =

@@ -2,8 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "services/host/host.h"
+#include "services/host/screen_characters.h"
+#include "services/host/utf8.h"
 
 namespace {
 
@@ -25,6 +29,8 @@ struct FileRecord {
     // read ahead (Binary) or waiting to be written (Output).
     Text buffer;
     std::size_t bufferPosition = 0;
+    // Binary: the position in the file of the buffer's end.
+    std::int64_t streamPosition = 0;
     std::size_t column = 0;
     bool writeFailed = false;
     // Output that goes to standard output, which stays open after the file closes.
@@ -85,6 +91,16 @@ bool writeBuffer(FileRecord& record) {
     return written;
 }
 
+// The streams of the files open for reading.
+std::vector<std::FILE*> beingRead() {
+    std::vector<std::FILE*> streams;
+    for (const FileRecord& record : files.records) {
+        if (record.open && record.mode == FileMode::Binary)
+            streams.push_back(record.stream);
+    }
+    return streams;
+}
+
 } // namespace
 
 void beginDirectoryPass() {
@@ -130,8 +146,8 @@ int openFile(const Text& name, FileMode mode, int number) {
     FileRecord& record = files.records[number - 1];
     if (record.open)
         return FILE_NOT_OPEN;
-    std::FILE* stream =
-        mode == FileMode::Binary ? hostOpenForReading(name) : hostStartReplacement(name);
+    std::FILE* stream = mode == FileMode::Binary ? hostOpenForReading(name)
+                                                 : hostStartReplacement(name, beingRead());
     if (stream == nullptr)
         return FILE_OPEN_FAILED;
     // Output is gathered in the record's own buffer and handed over whole.
@@ -149,6 +165,10 @@ int openFile(const Text& name, FileMode mode, int number) {
         hostAtExit(closeAllFiles);
     }
     return FILE_OK;
+}
+
+bool isBeingRead(const Text& name) {
+    return hostIsBeingRead(name, beingRead());
 }
 
 int openStandardOutput(int number) {
@@ -177,6 +197,7 @@ int readByte(int number, std::uint8_t& byte) {
         record->buffer.resize(
             std::fread(record->buffer.data(), 1, FILE_BUFFER_SIZE, record->stream));
         record->bufferPosition = 0;
+        record->streamPosition += static_cast<std::int64_t>(record->buffer.size());
     }
     if (record->buffer.empty()) {
         byte = 0;
@@ -212,6 +233,25 @@ int readBytes(int number, std::uint8_t* bytes, std::size_t count) {
             result = FILE_PAST_END;
     }
     return result;
+}
+
+int skipBytes(int number, std::uint64_t count) {
+    FileRecord* record = openRecord(number);
+    if (record == nullptr || record->mode != FileMode::Binary)
+        return FILE_NOT_OPEN;
+    const std::size_t buffered = record->buffer.size() - record->bufferPosition;
+    if (count <= buffered) {
+        record->bufferPosition += static_cast<std::size_t>(count);
+        return FILE_OK;
+    }
+    const std::int64_t position =
+        record->streamPosition + static_cast<std::int64_t>(count - buffered);
+    record->buffer.clear();
+    record->bufferPosition = 0;
+    if (!hostSeek(record->stream, position))
+        return FILE_PAST_END;
+    record->streamPosition = position;
+    return FILE_OK;
 }
 
 int writeText(int number, const char* bytes, std::size_t count) {
@@ -274,13 +314,7 @@ std::size_t fileColumn(int number) {
 std::int64_t fileLength(int number) {
     if (number < 1 || number > FILE_NUMBER_COUNT || !files.records[number - 1].open)
         return -1;
-    std::FILE* stream = files.records[number - 1].stream;
-    long position = std::ftell(stream);
-    if (position < 0 || std::fseek(stream, 0, SEEK_END) != 0)
-        return -1;
-    long length = std::ftell(stream);
-    std::fseek(stream, position, SEEK_SET);
-    return length;
+    return hostFileLength(files.records[number - 1].stream);
 }
 
 Text startDirectory() {
@@ -293,6 +327,22 @@ Text pathSeparator() {
 
 Text nameAsText(const Text& name) {
     return hostNameAsText(name);
+}
+
+Text withDirectionMarksShown(const Text& text) {
+    Text shown;
+    const std::string_view bytes(text);
+    for (std::size_t at = 0; at < bytes.size();) {
+        char32_t code = 0;
+        const std::size_t decoded = decodeUtf8(bytes.substr(at), code, false);
+        const std::size_t length = decoded == 0 ? 1 : decoded;
+        if (decoded != 0 && isDirectionMark(code))
+            shown += '?';
+        else
+            shown.append(bytes.substr(at, length));
+        at += length;
+    }
+    return shown;
 }
 
 Text readProblem(const Text& name) {

@@ -41,12 +41,18 @@ int changeDirectory(const Text& path);
 
 int freeFileNumber();
 int openFile(const Text& name, FileMode mode, int number);
+// Whether name itself is a file open for reading, which a data file of that
+// name would take the place of.
+bool isBeingRead(const Text& name);
 // Opens standard output for output under number, its bytes written as they are.
 int openStandardOutput(int number);
 int readByte(int number, std::uint8_t& byte);
 // count bytes read one after the other, as readByte reads them; what is
 // past the end reads as 0.
 int readBytes(int number, std::uint8_t* bytes, std::size_t count);
+// Moves past count bytes of a file open for reading by a seek, whatever the
+// count; reading on past the end then gives FILE_PAST_END.
+int skipBytes(int number, std::uint64_t count);
 int writeText(int number, const char* bytes, std::size_t count);
 int closeFile(int number);
 // Closes a file and keeps nothing of what was written to it: an output file
@@ -62,6 +68,9 @@ Text startDirectory();
 Text pathSeparator();
 // A name as the program's text files hold it (the data file's "originalname").
 Text nameAsText(const Text& name);
+// The text with the marks that turn text right to left written as "?", so
+// that an editor shows it as it is.
+Text withDirectionMarksShown(const Text& text);
 // Why the named file cannot be read as a bitmap; empty when it can be opened.
 Text readProblem(const Text& name);
 // The name of the file a path leads to, without its directories.

@@ -135,6 +135,10 @@ TEST_F(DataWriterTest, NameLinesAndDataFileName) {
         {"del\x7f\x1b[31m.bmp", "bildname:     'originalname: del??[31m.bmp"},
         {"caf\xc3\xa9.bmp",
          "bildname:     'originalname: caf\xc3\xa9.bmp"}, // bytes above 127 are kept
+        // The marks that turn text right to left, and only they, become "?".
+        {"a\u202Egnp.bmp", "bildname:     'originalname: a?gnp.bmp"},
+        {"\u061C\u200E\u200F\u202A\u2066\u2069x\u200D\u202F\u2065.bmp",
+         "bildname:     'originalname: ??????x\u200D\u202F\u2065.bmp"},
 #endif
     };
     for (const auto& c : cases) {

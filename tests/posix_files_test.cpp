@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <ctime>
@@ -247,16 +248,49 @@ TEST_F(PosixFilesTest, OutputKeepsTheEarlierFileMode) {
     umask(mask);
 }
 
-TEST_F(PosixFilesTest, OutputThroughASymbolicLinkReplacesItsTarget) {
+// The user's own link is written through, unless it leads to a file being
+// read (the bitmap): then the link itself is replaced.
+TEST_F(PosixFilesTest, OutputThroughASymbolicLinkReplacesItsTargetUnlessItIsBeingRead) {
     fs::create_directory("elsewhere");
-    writeFile("elsewhere/real.txt", "old");
-    fs::create_symlink("elsewhere/real.txt", "out.txt");
-    ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
-    ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
-    ASSERT_EQ(closeFile(2), FILE_OK);
-    EXPECT_TRUE(fs::is_symlink("out.txt"));
-    EXPECT_EQ(readFile("elsewhere/real.txt"), "new");
-    EXPECT_TRUE(temporaryFilesIn("elsewhere").empty());
+    for (const bool read : {false, true}) {
+        SCOPED_TRACE(read ? "target being read" : "target not open");
+        writeFile("elsewhere/real.txt", "old");
+        fs::create_symlink("elsewhere/real.txt", "out.txt");
+        if (read) {
+            ASSERT_EQ(openFile("elsewhere/real.txt", FileMode::Binary, 1), FILE_OK);
+        }
+        ASSERT_EQ(openFile("out.txt", FileMode::Output, 2), FILE_OK);
+        ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
+        ASSERT_EQ(closeFile(2), FILE_OK);
+        closeAllFiles();
+        EXPECT_EQ(fs::is_symlink("out.txt"), !read);
+        EXPECT_EQ(readFile("elsewhere/real.txt"), read ? "old" : "new");
+        EXPECT_EQ(readFile("out.txt"), "new");
+        EXPECT_TRUE(temporaryFilesIn("elsewhere").empty());
+        EXPECT_TRUE(temporaryFilesIn(".").empty());
+        fs::remove("out.txt");
+    }
+}
+
+// A data file whose directory's path takes nearly all of the system's limit:
+// its temporary name, longer than its own, stays within the limit too.
+TEST_F(PosixFilesTest, OutputNearThePathLimit) {
+    constexpr std::size_t DIRECTORY_LENGTH = PATH_MAX - 16;
+    std::string directory = ".";
+    while (directory.size() < DIRECTORY_LENGTH) {
+        const std::size_t room = DIRECTORY_LENGTH - directory.size() - 1;
+        fs::create_directory(directory += "/" + std::string(std::min<std::size_t>(room, 250), 'd'));
+    }
+    // The data file of a bitmap at a path of 4,086 bytes.
+    const std::string path = directory + "/x.bmp.txt";
+    ASSERT_EQ(path.size(), PATH_MAX - 6u);
+    for (const bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "over an earlier file" : "a new file");
+        ASSERT_EQ(openFile(path, FileMode::Output, 2), FILE_OK);
+        ASSERT_EQ(writeText(2, "new", 3), FILE_OK);
+        ASSERT_EQ(closeFile(2), FILE_OK);
+        EXPECT_EQ(readFile(path), "new");
+    }
 }
 
 // Another user's link beside the data file, in a directory anyone may write

@@ -116,14 +116,24 @@ std::string hostStartDirectory();
 std::FILE* hostBinaryStandardOutput();
 // Opens an existing file for reading only; never creates one.
 std::FILE* hostOpenForReading(const std::string& name);
+// Moves a stream opened for reading to a byte position from the file's
+// start, any position up to the largest file; false when it cannot.
+bool hostSeek(std::FILE* stream, std::int64_t position);
+// The length in bytes of the file a stream reads, or -1.
+std::int64_t hostFileLength(std::FILE* stream);
 // Starts the file that is to take the place of name, beside the file that
 // writing to name writes: the target of a symbolic link the user running the
 // program owns, else name itself (another's link is replaced). It takes the
 // permissions of the file it replaces, or of a plain creation, and has no
-// name where the host can make it so, else a hidden temporary one. Null when
-// that file exists and cannot be replaced by a new one (it cannot be
-// written, or it is a directory), or the new one cannot be made.
-std::FILE* hostStartReplacement(const std::string& name);
+// name where the host can make it so, else a hidden temporary one. A link
+// that leads to a file one of the streams in beingRead reads is replaced
+// itself, so that nothing read is ever written. Null when that file exists
+// and cannot be replaced by a new one (it cannot be written, or it is a
+// directory), or the new one cannot be made.
+std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::FILE*>& beingRead);
+// Whether name itself (not a link's target) is a file one of the streams in
+// beingRead reads: a data file put in its place would take the picture's.
+bool hostIsBeingRead(const std::string& name, const std::vector<std::FILE*>& beingRead);
 // Ends a replacement and closes its stream. Kept, the flushed bytes are made
 // durable and the file is put in place atomically; false, with nothing put
 // in place, when that fails. Not kept, nothing of it is left.

@@ -85,10 +85,13 @@ const ScreenCharacter& fixedCharacter(unsigned char byte) {
     return FIXED_CHARACTERS[byte];
 }
 
+bool isDirectionMark(char32_t code) {
+    return code == 0x061C || code == 0x200E || code == 0x200F ||
+           (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
 bool isControlOrDirectionMark(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
-           code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
-           (code >= 0x2066 && code <= 0x2069);
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || isDirectionMark(code);
 }
 
 namespace {

@@ -41,6 +41,8 @@ const ScreenCharacter& fixedCharacter(unsigned char byte);
 // LRM, RLM, LRE to RLO, LRI to PDI), which could make a name show as another:
 // never sent to a terminal as they are.
 bool isControlOrDirectionMark(char32_t code);
+// The marks alone.
+bool isDirectionMark(char32_t code);
 
 // Reads the character at the start of a name (bytes not empty); returns the
 // count of bytes it takes. A byte that is no valid UTF-8, a control (C0,

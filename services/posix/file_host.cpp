@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "services/host/host.h"
 #include "services/host/replacement_slots.h"
@@ -18,28 +19,32 @@ namespace {
 
 // A data file in the making. Signal handlers read the slots, so each says by
 // its state whether its temporary name stands in the directory, and keeps
-// that name in a buffer of its own.
+// that name and its directory's descriptor where a handler can reach them.
 enum SlotState : int { FREE = SLOT_FREE, UNNAMED, NAMED, ABANDONED };
 
 struct Replacement {
     std::atomic<int> state{FREE};
     std::FILE* stream = nullptr;
-    // Read by the program alone: the file it replaces, and its directory.
+    // The directory of the file it replaces, open while the slot is in use:
+    // every name below is relative to it, so that no path grows past the limit.
+    int directory = -1;
+    // Read by the program alone: the name of the file it replaces.
     std::string target;
-    std::string directory;
 };
 
 // The program writes one data file at a time; a few more slots cost little.
 constexpr int MAX_REPLACEMENTS = 8;
 Replacement replacements[MAX_REPLACEMENTS];
+constexpr char TEMPORARY_PREFIX[] = ".pictoline-";
+constexpr std::size_t TEMPORARY_NAME_ROOM = sizeof TEMPORARY_PREFIX + 6;
 // The slots' temporary names, apart from the slots, so that looking through
 // the slots touches one page and not eight.
-char temporaryPaths[MAX_REPLACEMENTS][PATH_MAX];
+char temporaryNames[MAX_REPLACEMENTS][TEMPORARY_NAME_ROOM];
 
 static_assert(std::atomic<int>::is_always_lock_free);
 
-char (&temporaryPathOf(const Replacement& slot))[PATH_MAX] {
-    return temporaryPaths[&slot - replacements];
+char* temporaryNameOf(const Replacement& slot) {
+    return temporaryNames[&slot - replacements];
 }
 
 Replacement* slotOf(std::FILE* stream) {
@@ -50,13 +55,6 @@ Replacement* freeSlot() {
     return freeSlotIn(replacements);
 }
 
-bool copyInto(char (&buffer)[PATH_MAX], const std::string& text) {
-    if (text.size() >= sizeof buffer)
-        return false;
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return true;
-}
-
 std::string directoryOf(const std::string& name) {
     const std::size_t slash = name.rfind('/');
     if (slash == std::string::npos)
@@ -64,15 +62,27 @@ std::string directoryOf(const std::string& name) {
     return slash == 0 ? "/" : name.substr(0, slash);
 }
 
-std::string temporaryPattern(const std::string& directory) {
-    return directory + (directory.back() == '/' ? "" : "/") + ".pictoline-XXXXXX";
+std::string lastPartOf(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// A descriptor of a directory that names may be looked up, made and removed in.
+int openDirectory(const std::string& directory) {
+#ifdef O_PATH
+    constexpr int LOOKUP_ONLY = O_PATH;
+#else
+    constexpr int LOOKUP_ONLY = O_RDONLY;
+#endif
+    return open(directory.c_str(), LOOKUP_ONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 // Gives a new file the earlier file's mode and owner, or the mode a plain
 // creation would give it. A link is replaced, not copied from.
-void takePermissions(int descriptor, const std::string& name) {
+void takePermissions(int descriptor, const Replacement& slot) {
     struct stat earlier {};
-    if (lstat(name.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
+    if (fstatat(slot.directory, slot.target.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(earlier.st_mode)) {
         fchmod(descriptor, earlier.st_mode & 07777);
         // Only root may give a file away; for anyone else this fails and the
         // file stays the user's own, as a plain rewrite by another user would not.
@@ -86,44 +96,51 @@ void takePermissions(int descriptor, const std::string& name) {
     fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
 }
 
-// A file in directory that has no name until it is complete; -1 where the
-// host cannot make one or could not name it later.
-int createUnnamed(const std::string& directory) {
+// The name by which a process names its own open file.
+std::string ownFileName(int descriptor) {
+    return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+// A file in the slot's directory that has no name until it is complete; -1
+// where the host cannot make one or could not name it later.
+int createUnnamed(const Replacement& slot) {
 #ifdef O_TMPFILE
     // Naming it takes /proc/self/fd (or a privilege the program may lack).
     if (access("/proc/self/fd", X_OK) != 0)
         return -1;
-    return open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    return openat(slot.directory, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
 #else
-    (void)directory;
+    (void)slot;
     return -1;
 #endif
 }
 
 // Gives the slot's file a hidden name beside its target, by make, which
-// creates it under the slot's temporary path and fails with EEXIST when that
+// creates it under the slot's temporary name and fails with EEXIST when that
 // name is taken. The slot is marked named before the name stands, so that a
 // signal from then on removes it; from before, it finds no file to remove.
 template <typename Make> bool giveTemporaryName(Replacement& slot, int before, Make make) {
-    const std::string pattern = temporaryPattern(slot.directory);
     static unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761u ^
                                      static_cast<unsigned long long>(std::time(nullptr));
+    char* name = temporaryNameOf(slot);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = pattern;
-        for (std::size_t i = path.size() - 6; i < path.size(); ++i) {
+        std::memcpy(name, TEMPORARY_PREFIX, sizeof TEMPORARY_PREFIX);
+        for (std::size_t i = sizeof TEMPORARY_PREFIX - 1; i < TEMPORARY_NAME_ROOM - 1; ++i) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-            path[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> 33) % 36];
+            name[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> 33) % 36];
         }
-        if (!copyInto(temporaryPathOf(slot), path))
-            return false;
+        name[TEMPORARY_NAME_ROOM - 1] = '\0';
         int expected = before;
         if (!slot.state.compare_exchange_strong(expected, NAMED))
             return false;
-        if (make(temporaryPathOf(slot)))
+        if (make(name))
             return true;
+        const int reason = errno;
         expected = NAMED;
-        if (errno != EEXIST || !slot.state.compare_exchange_strong(expected, before))
+        if (reason != EEXIST || !slot.state.compare_exchange_strong(expected, before)) {
+            errno = reason;
             return false;
+        }
     }
     return false;
 }
@@ -131,8 +148,8 @@ template <typename Make> bool giveTemporaryName(Replacement& slot, int before, M
 // A file under a hidden name beside the target; -1 when none can be made.
 int createNamed(Replacement& slot) {
     int descriptor = -1;
-    const bool named = giveTemporaryName(slot, FREE, [&descriptor](const char* path) {
-        descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const bool named = giveTemporaryName(slot, FREE, [&slot, &descriptor](const char* name) {
+        descriptor = openat(slot.directory, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         return descriptor >= 0;
     });
     if (!named)
@@ -140,18 +157,27 @@ int createNamed(Replacement& slot) {
     return named ? descriptor : -1;
 }
 
+// Links the slot's unnamed file under name in its directory.
+bool linkUnnamed(const Replacement& slot, const char* name) {
+    return linkat(AT_FDCWD, ownFileName(fileno(slot.stream)).c_str(), slot.directory, name,
+                  AT_SYMLINK_FOLLOW) == 0;
+}
+
 // Gives the unnamed file of slot a hidden temporary name beside its target.
 bool nameUnnamed(Replacement& slot) {
-    const std::string link = "/proc/self/fd/" + std::to_string(fileno(slot.stream));
-    return giveTemporaryName(slot, UNNAMED, [&link](const char* path) {
-        return linkat(AT_FDCWD, link.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0;
-    });
+    return giveTemporaryName(slot, UNNAMED,
+                             [&slot](const char* name) { return linkUnnamed(slot, name); });
 }
 
 void release(Replacement& slot) {
+    const int reason = errno;
     if (slot.state.exchange(FREE) == NAMED)
-        unlink(temporaryPathOf(slot));
+        unlinkat(slot.directory, temporaryNameOf(slot), 0);
+    if (slot.directory >= 0)
+        close(slot.directory);
+    slot.directory = -1;
     slot.stream = nullptr;
+    errno = reason;
 }
 
 // Opens a regular file for reading; -1 for anything else. The open itself
@@ -183,18 +209,44 @@ std::FILE* hostOpenForReading(const std::string& name) {
     return stream;
 }
 
+bool hostSeek(std::FILE* stream, std::int64_t position) {
+    return fseeko(stream, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+std::int64_t hostFileLength(std::FILE* stream) {
+    struct stat info {};
+    return fstat(fileno(stream), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
 namespace {
+
+// Whether name leads to a file one of the streams reads; itself, when
+// followLink is false.
+bool isBeingRead(const std::string& name, const std::vector<std::FILE*>& beingRead,
+                 bool followLink = true) {
+    struct stat target {};
+    if ((followLink ? stat(name.c_str(), &target) : lstat(name.c_str(), &target)) != 0)
+        return false;
+    for (std::FILE* stream : beingRead) {
+        struct stat read {};
+        if (fstat(fileno(stream), &read) == 0 && read.st_dev == target.st_dev &&
+            read.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
 
 // The file that writing to name writes: the target of a symbolic link the
 // user owns, else name itself.
-std::string replacementTarget(const std::string& name) {
+std::string replacementTarget(const std::string& name, const std::vector<std::FILE*>& beingRead) {
     struct stat info {};
     if (lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
         return name;
     // A link someone else planted (in /tmp, say) must not lead the write to a
     // file of the user's: such a link is replaced itself, as the kernel's
-    // protected_symlinks rule would have it.
-    if (info.st_uid != geteuid())
+    // protected_symlinks rule would have it. So is a link to a file the
+    // program reads, the bitmap above all: nothing read is ever written.
+    if (info.st_uid != geteuid() || isBeingRead(name, beingRead))
         return name;
     // The link's target, when it can be found; a dangling link is replaced itself.
     char* resolved = realpath(name.c_str(), nullptr);
@@ -205,42 +257,79 @@ std::string replacementTarget(const std::string& name) {
     return target;
 }
 
-// Whether a file of that name exists and a new file may not take its place.
-bool refusesReplacement(const std::string& name) {
+// Whether a file of the slot's target name exists and a new file may not take its place.
+bool refusesReplacement(const Replacement& slot) {
     struct stat info {};
-    if (lstat(name.c_str(), &info) != 0 || S_ISLNK(info.st_mode))
+    if (fstatat(slot.directory, slot.target.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        S_ISLNK(info.st_mode))
         return false;
-    return !S_ISREG(info.st_mode) || faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0;
+    return !S_ISREG(info.st_mode) ||
+           faccessat(slot.directory, slot.target.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// Puts the unnamed file of slot in place: linked straight to the target's
+// name where no file has it, else under a hidden name at once renamed over
+// it. Between that link and the rename, and only there, a kill that cannot
+// be caught leaves the complete file under its hidden name.
+bool putUnnamedInPlace(Replacement& slot) {
+    if (slot.state.load() != UNNAMED)
+        return false;
+    if (linkUnnamed(slot, slot.target.c_str())) {
+        slot.state.store(FREE);
+        return true;
+    }
+    if (errno != EEXIST || !nameUnnamed(slot))
+        return false;
+    return putInPlace(slot, NAMED, [&slot] {
+        return renameat(slot.directory, temporaryNameOf(slot), slot.directory,
+                        slot.target.c_str()) == 0;
+    });
 }
 
 // Makes the bytes durable and puts the file in place of its target.
 bool commit(Replacement& slot) {
     if (std::fflush(slot.stream) != 0 || fsync(fileno(slot.stream)) != 0)
         return false;
-    if (slot.state.load() == UNNAMED && !nameUnnamed(slot))
-        return false;
+    if (slot.state.load() == UNNAMED)
+        return putUnnamedInPlace(slot);
     return putInPlace(slot, NAMED, [&slot] {
-        return std::rename(temporaryPathOf(slot), slot.target.c_str()) == 0;
+        return renameat(slot.directory, temporaryNameOf(slot), slot.directory,
+                        slot.target.c_str()) == 0;
     });
+}
+
+// Readies a free slot for a file to take the place of target; false, with
+// the slot still free, when the target's directory cannot be opened.
+bool prepare(Replacement& slot, const std::string& target) {
+    slot.directory = openDirectory(directoryOf(target));
+    slot.target = lastPartOf(target);
+    return slot.directory >= 0;
 }
 
 } // namespace
 
-std::FILE* hostStartReplacement(const std::string& name) {
+bool hostIsBeingRead(const std::string& name, const std::vector<std::FILE*>& beingRead) {
+    return isBeingRead(name, beingRead, false);
+}
+
+std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::FILE*>& beingRead) {
     Replacement* slot = freeSlot();
-    const std::string target = replacementTarget(name);
-    if (slot == nullptr || refusesReplacement(target))
+    if (slot == nullptr)
         return nullptr;
-    slot->target = target;
-    slot->directory = directoryOf(target);
-    int descriptor = createUnnamed(slot->directory);
+    if (!prepare(*slot, replacementTarget(name, beingRead)) || refusesReplacement(*slot)) {
+        release(*slot);
+        return nullptr;
+    }
+    int descriptor = createUnnamed(*slot);
     if (descriptor >= 0)
         slot->state.store(UNNAMED);
     else
         descriptor = createNamed(*slot);
-    if (descriptor < 0)
+    if (descriptor < 0) {
+        release(*slot);
         return nullptr;
-    takePermissions(descriptor, target);
+    }
+    takePermissions(descriptor, *slot);
     std::FILE* stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
         close(descriptor);
@@ -265,7 +354,7 @@ void hostRemoveUnfinishedReplacements() {
     for (Replacement& slot : replacements) {
         int state = slot.state.load();
         if (state == NAMED)
-            unlink(temporaryPathOf(slot));
+            unlinkat(slot.directory, temporaryNameOf(slot), 0);
         if (state == NAMED || state == UNNAMED)
             slot.state.compare_exchange_strong(state, ABANDONED);
     }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "services/host/host.h"
 #include "services/host/replacement_slots.h"
@@ -133,6 +134,15 @@ std::FILE* hostOpenForReading(const std::string& name) {
     return stream;
 }
 
+bool hostSeek(std::FILE* stream, std::int64_t position) {
+    return _fseeki64(stream, position, SEEK_SET) == 0;
+}
+
+std::int64_t hostFileLength(std::FILE* stream) {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(handleOf(stream), &size) != 0 ? size.QuadPart : -1;
+}
+
 namespace {
 
 // Whether a file of that name exists and a new file may not take its place.
@@ -161,8 +171,9 @@ bool commit(Replacement& slot) {
 
 } // namespace
 
-// Links are not followed on Windows: the name itself is replaced.
-std::FILE* hostStartReplacement(const std::string& name) {
+// Links are not followed on Windows: the name itself is replaced, and so
+// never written through, whichever file it leads to.
+std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::FILE*>&) {
     Replacement* slot = freeSlot();
     const std::wstring target = wideOf(name);
     if (slot == nullptr || refusesReplacement(target))
@@ -260,4 +271,26 @@ std::string hostBaseName(const std::string& path) {
 
 void hostAtExit(void (*function)()) {
     std::atexit(function);
+}
+
+bool hostIsBeingRead(const std::string& name, const std::vector<std::FILE*>& beingRead) {
+    // The name itself, not what a link leads to: a link is replaced, never
+    // written through.
+    const HANDLE file =
+        CreateFileW(wideOf(name).c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION named{};
+    const bool known = GetFileInformationByHandle(file, &named) != 0;
+    CloseHandle(file);
+    for (std::FILE* stream : beingRead) {
+        BY_HANDLE_FILE_INFORMATION read{};
+        if (known && GetFileInformationByHandle(handleOf(stream), &read) != 0 &&
+            read.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+            read.nFileIndexHigh == named.nFileIndexHigh &&
+            read.nFileIndexLow == named.nFileIndexLow)
+            return true;
+    }
+    return false;
 }

@@ -94,4 +94,14 @@ check "a full standard output exits 1" "$(ok exited 1)"
 run "$pics" -- -x.bmp
 check "after --, -x.bmp converts" "$(ok [ -s "$pics/-x.bmp.txt" ])"
 
+# kill -9 at random moments of a batch, where no data file existed before:
+# no hidden name is left, and each data file left is complete. On tmpfs,
+# where a file's sync costs nothing, the batch takes a fraction of a second.
+kills=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d -p "$work")
+python3 "$here/kill_window.py" "$binary" "$kills" 200 > "$work/kills" 2>&1
+status=$?
+grep -q '^300 data files from a whole batch' "$work/kills" && drew=0 || drew=1
+check "kill -9 at 200 random moments leaves no hidden name: $(tail -1 "$work/kills")" "$(ok exited 0)"
+rm -rf "$kills"
+
 finish

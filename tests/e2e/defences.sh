@@ -97,6 +97,28 @@ if [ "$(id -u)" = 0 ]; then
         "$(ok [ ! -L "$sticky/evil.bmp.txt" ] && grep -qa '^bildname:' "$sticky/evil.bmp.txt")"
 fi
 
+# The user's own link from the data file's name to the bitmap itself, in the
+# browser and on the command line: the bitmap stays byte for byte as it was,
+# and the data file replaces the link.
+onto="$work/onto"
+mkdir -p "$onto"
+bitmap "$onto/a.bmp" 5 3
+cp "$onto/a.bmp" "$work/a.bmp.before"
+link_replaced() {
+    cmp -s "$onto/a.bmp" "$work/a.bmp.before" && [ ! -L "$onto/a.bmp.txt" ] &&
+        grep -qa "^bildname: *'originalname: a.bmp" "$onto/a.bmp.txt"
+}
+ln -s a.bmp "$onto/a.bmp.txt"
+piped "$onto" $'\033[B\033[B\r'
+check "link onto the bitmap, browser: the conversion ran" "$(ok grep -qa '!!! Done !!!' "$work/out")"
+check "link onto the bitmap, browser: the bitmap is unchanged, the link replaced" "$(ok link_replaced)"
+rm "$onto/a.bmp.txt"
+ln -s "$onto/a.bmp" "$onto/a.bmp.txt"
+(cd "$onto" && "$binary" a.bmp > "$work/stdout" 2>&1)
+grep -qx 'a.bmp.txt: 5 x 3' "$work/stdout" && drew=0 || drew=1
+check "link onto the bitmap, command line: the bitmap is unchanged, the link replaced" \
+    "$(ok link_replaced)"
+
 # Keys: Alt+Up and Alt+Down as rxvt sends them, then a paste with a line end
 # over a bitmap. Neither moves, converts or ends anything.
 keys="$work/keys"

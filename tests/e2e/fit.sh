@@ -138,6 +138,13 @@ check "-o - writes the data file to standard output" \
     "$(ok same_but_time "$work/stdout" "$work/named.txt")"
 run -o - exact.bmp
 check "-o - takes a bitmap without --fit too" "$(ok same_but_time "$work/stdout" "$work/plain.txt")"
+cp "$pics/exact.bmp" "$work/exact.before"
+run -o exact.bmp exact.bmp
+check "-o naming the bitmap itself is refused, the bitmap kept" \
+    "$(ok exited 1 && cmp -s "$pics/exact.bmp" "$work/exact.before")"
+run --fit -o ./rgb.png rgb.png
+check "-o naming the picture itself is refused with --fit too" \
+    "$(ok grep -q "^pictoline: rgb.png: the data file ./rgb.png would take the picture's place" "$work/stderr")"
 drew=0
 run -o x.txt rgb.png exact.bmp
 check "-o with two pictures is a usage error" "$(ok exited 2)"

@@ -50,6 +50,34 @@ piped "$names" $'\033[B\033[B\r'
 check "a 255-byte name: the data file cannot take 4 more bytes, which is reported" \
     "$(ok [ ! -e "$names/$long.txt" ])"
 
+# On the command line, a bitmap at a path of 4,086 bytes: its data file's
+# path fits, and so must the temporary one beside it.
+deep=$work/deep
+mkdir "$deep"
+while [ ${#deep} -lt 4080 ]; do
+    room=$((4080 - ${#deep} - 1))
+    deep="$deep/$(printf 'd%.0s' $(seq 1 $((room < 250 ? room : 250))))"
+    mkdir "$deep"
+done
+bitmap "$deep/a.bmp" 2 2
+(cd "$work" && "$binary" "$deep/a.bmp" > "$work/stdout" 2> "$work/stderr")
+status=$?
+grep -q 'a.bmp.txt: 2 x 2$' "$work/stdout" && drew=0 || drew=1
+check "a 4,086-byte path converts" \
+    "$(ok [ "$status" = 0 ] && [ ${#deep} = 4080 ] && [ -s "$deep/a.bmp.txt" ])"
+rm -rf "$work/deep"
+
+# A bitmap whose pixels start 4 GiB - 16 bytes in (a sparse file): reached
+# by a seek, it converts to what the same picture at offset 54 gives.
+mkdir -p "$work/far" "$work/near"
+bitmap "$work/far/pic.bmp" 40 3 0xFFFFFFF0
+bitmap "$work/near/pic.bmp" 40 3
+(cd "$work" && timeout 60 "$binary" far/pic.bmp near/pic.bmp > "$work/stdout" 2> "$work/stderr")
+grep -q '^far/pic.bmp.txt: 40 x 3$' "$work/stdout" && drew=0 || drew=1
+check "pixels at 4 GiB - 16 convert as at 54" \
+    "$(ok same_but_time "$work/far/pic.bmp.txt" "$work/near/pic.bmp.txt")"
+rm -rf "$work/far" "$work/near"
+
 # The current directory removed while the browser shows it, two levels deep:
 # its path stays on row 3, "." and ".." are still offered, and ".." leads to
 # the nearest directory above it that is left.

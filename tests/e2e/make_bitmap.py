@@ -1,7 +1,18 @@
 #!/usr/bin/env python3
-"""Writes a 24-bit bitmap of a colour gradient: make_bitmap.py PATH WIDTH HEIGHT.
-Imported, bitmap(width, height) gives its bytes."""
+"""Writes a 24-bit bitmap of a colour gradient: make_bitmap.py PATH WIDTH HEIGHT [OFFSET].
+With OFFSET the pixels start there, the bytes before them a hole of a
+sparse file. Imported, bitmap(width, height) gives its bytes."""
 import sys
+
+
+def write_far(path, width, height, offset):
+    """The bitmap with its pixels at offset: a sparse file, however far."""
+    whole = bitmap(width, height)
+    header = whole[:10] + (offset & 0xFFFFFFFF).to_bytes(4, "little") + whole[14:54]
+    with open(path, "wb") as out:
+        out.write(header)
+        out.seek(offset)
+        out.write(whole[54:])
 
 
 def bitmap(width, height):
@@ -18,4 +29,7 @@ def bitmap(width, height):
 
 if __name__ == "__main__":
     path, width, height = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-    open(path, "wb").write(bitmap(width, height))
+    if len(sys.argv) > 4:
+        write_far(path, width, height, int(sys.argv[4], 0))
+    else:
+        open(path, "wb").write(bitmap(width, height))

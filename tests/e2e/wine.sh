@@ -215,6 +215,16 @@ cp "$drive_c/$folder/logo.png" "$work/fit-linux/"
 check "command line: --fit gives the Linux build's data file" \
     "$(ok same_but_time "$drive_c/$folder/logo.png.txt" "$work/fit-linux/logo.png.txt")"
 
+# A link from the data file's name to the bitmap: the bitmap stays as it was.
+python3 "$here/make_bitmap.py" "$drive_c/$folder/onto.bmp" 5 3
+cp "$drive_c/$folder/onto.bmp" "$work/onto.before"
+ln -s onto.bmp "$drive_c/$folder/onto.bmp.txt"
+(cd "$drive_c/$folder" && wine "$exe" onto.bmp > "$work/stdout" 2> "$work/stderr")
+grep -q '^onto.bmp.txt: 5 x 3' "$work/stdout" && drew=0 || drew=1
+check "command line: a link onto the bitmap leaves the bitmap as it was" \
+    "$(ok cmp -s "$drive_c/$folder/onto.bmp" "$work/onto.before")"
+rm -f "$drive_c/$folder/onto.bmp" "$drive_c/$folder/onto.bmp.txt"
+
 # The end of piped keys ends the program as Esc does.
 start_with_piped_keys
 wait_for_row 3 " current path: c:\\"
