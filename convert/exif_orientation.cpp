@@ -2,12 +2,10 @@
 
 #include <cstring>
 
+#include "convert/jpeg_segments.h"
+
 namespace {
 
-constexpr std::uint8_t MARKER = 0xFF;
-constexpr std::uint8_t START_OF_IMAGE = 0xD8;
-constexpr std::uint8_t START_OF_SCAN = 0xDA;
-constexpr std::uint8_t END_OF_IMAGE = 0xD9;
 constexpr std::uint8_t APP1 = 0xE1;
 constexpr std::uint16_t ORIENTATION_TAG = 0x0112;
 constexpr std::uint16_t SHORT_TYPE = 3;
@@ -19,10 +17,6 @@ struct Bytes {
     const std::uint8_t* data;
     std::size_t size;
 };
-
-std::uint16_t bigEndian16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] << 8 | at[1]);
-}
 
 // A TIFF field: little-endian after "II", big-endian after "MM".
 std::uint32_t tiffField(Bytes tiff, std::size_t at, int count, bool little) {
@@ -65,31 +59,18 @@ int tiffOrientation(Bytes tiff) {
 } // namespace
 
 int exifOrientation(const std::uint8_t* bytes, std::size_t size) {
-    if (size < 4 || bytes[0] != MARKER || bytes[1] != START_OF_IMAGE)
-        return UPRIGHT;
-    // The segments before the picture's data: a marker, then a length that
-    // counts itself.
-    std::size_t at = 2;
-    while (at + 4 <= size) {
-        if (bytes[at] != MARKER)
-            return UPRIGHT;
-        const std::uint8_t marker = bytes[at + 1];
-        if (marker == MARKER) {
-            ++at; // fill byte
-            continue;
-        }
-        if (marker == START_OF_SCAN || marker == END_OF_IMAGE)
-            return UPRIGHT;
-        const std::size_t length = bigEndian16(bytes + at + 2);
-        if (length < 2 || length > size - at - 2)
-            return UPRIGHT;
-        const std::uint8_t* payload = bytes + at + 4;
-        const std::size_t payloadSize = length - 2;
-        if (marker == APP1 && payloadSize >= 6 && std::memcmp(payload, EXIF_SIGNATURE, 6) == 0)
-            return tiffOrientation({payload + 6, payloadSize - 6});
-        at += 2 + length;
-    }
-    return UPRIGHT;
+    int orientation = UPRIGHT;
+    // Only the segments before the picture's data.
+    walkJpegSegments(bytes, size, [&orientation](const JpegSegment& segment) {
+        if (segment.marker == JPEG_START_OF_SCAN)
+            return false;
+        if (segment.marker != APP1 || segment.size < 6 ||
+            std::memcmp(segment.payload, EXIF_SIGNATURE, 6) != 0)
+            return true;
+        orientation = tiffOrientation({segment.payload + 6, segment.size - 6});
+        return false;
+    });
+    return orientation;
 }
 
 Picture orientUpright(Picture stored, int orientation) {

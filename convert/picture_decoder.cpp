@@ -9,6 +9,7 @@
 #include <stb_image.h>
 
 #include "convert/exif_orientation.h"
+#include "convert/jpeg_segments.h"
 
 namespace {
 
@@ -124,6 +125,8 @@ DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, Pictur
         return {{}, tooLarge(header, maxPixels)};
     if (!holdsEveryPixel(bytes, size, header))
         return {{}, "is too short to hold every pixel"};
+    if (isJpeg(bytes, size) && !huffmanTablesFit(bytes, size))
+        return {{}, "cannot read this picture: a Huffman table of more than 256 codes"};
     Picture stored = decodeStored(bytes, length, isJpeg(bytes, size));
     if (stored.width == 0)
         return {{}, decoderProblem()};

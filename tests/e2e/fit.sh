@@ -129,6 +129,19 @@ check "a top-down bitmap of 10 gigapixels is refused as too large" \
 check "a bitmap too short for its pixels is refused" \
     "$(ok said "pictoline: claims.bmp: is too short to hold every pixel")"
 
+# A JPEG whose Huffman table claims more codes than a table holds: the
+# decoder would write past the table, so it is refused first.
+python3 - "$pics/photo.jpg" "$pics/overfull.jpg" <<'PY'
+import sys
+jpeg = bytearray(open(sys.argv[1], "rb").read())
+table = jpeg.index(b"\xff\xc4") + 5
+jpeg[table:table + 16] = b"\xff" * 16
+open(sys.argv[2], "wb").write(jpeg)
+PY
+run --fit overfull.jpg
+check "a JPEG with an overfull Huffman table is refused" \
+    "$(ok said "pictoline: overfull.jpg: cannot read this picture: a Huffman table of more than 256 codes")"
+
 # -o: another name, or standard output; one picture only.
 run --fit -o "$work/named.txt" rgb.png
 check "-o FILE writes the data file there" "$(ok values check "$work/named.txt" "$pics/known.ppm")"
