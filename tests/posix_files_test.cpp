@@ -125,6 +125,31 @@ TEST_F(PosixFilesTest, AnotherDirectoryOfTheSameTimeIsReadAfresh) {
     EXPECT_EQ(listInNewPass("*.bmp", FILE_MASK), (Names{"in-y.bmp"}));
 }
 
+// ".." from a directory that is gone with its parent leads to the nearest
+// directory of its path that stands again.
+TEST_F(PosixFilesTest, UpFromAGoneDirectoryLeadsToTheNearestOneOfItsPath) {
+    const struct {
+        const char* what;
+        const char* madeAgain;
+    } cases[] = {
+        {"its parent made again", "a/b"},
+        {"only the directory above its parent made again", "a"},
+    };
+    const fs::path top = fs::current_path();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories("a/b/c");
+        ASSERT_EQ(changeDirectory("a/b/c"), 0);
+        ASSERT_EQ(currentDirectory(), (top / "a/b/c").string()) << "named";
+        fs::remove_all(top / "a");
+        fs::create_directories(top / c.madeAgain);
+        EXPECT_EQ(changeDirectory(".."), 0);
+        EXPECT_EQ(currentDirectory(), (top / c.madeAgain).string());
+        fs::current_path(top);
+        fs::remove_all("a");
+    }
+}
+
 // A redraw counts the entries in one pair of listings and draws them in
 // another: both pairs show the directory as the pass's first listing found it.
 TEST_F(PosixFilesTest, ListingsOfOnePassShowOneInstant) {

@@ -54,6 +54,7 @@ TEST(ScreenCharacters, NamesFromBytesToCells) {
         {"four bytes, narrow", "\xF0\x9D\x90\x80", "\xF0\x9D\x90\x80"},
         {"a lone continuation byte", "\x80", "Ç"},
         {"a byte never in UTF-8", "a\xFF", "a|\u00A0"},
+        {"a lead byte where a continuation belongs", "\xC3\xC3\xA9", "├|é"},
         {"overlong two bytes", "\xC0\xAF", "└|»"},
         {"overlong three bytes", "\xE0\x80\xAF", "α|Ç|»"},
         {"cut short at the end", "\xE6\x97", "µ|ù"},
@@ -70,6 +71,7 @@ TEST(ScreenCharacters, NamesFromBytesToCells) {
         {"C0 and DEL", "\t\x7F", "○|⌂"},
         {"C1", "\xC2\x85", "┬|à"},
         {"right-to-left override", "\xE2\x80\xAE", "Γ|Ç|«"},
+        {"pop directional isolate", "\xE2\x81\xA9", "Γ|ü|⌐"},
         {"zero-width joiner",
          "a\xE2\x80\x8D"
          "b",

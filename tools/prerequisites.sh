@@ -41,6 +41,7 @@ test)
     need convert imagemagick
     need identify imagemagick
     need setpriv util-linux
+    need strace strace
     ;;
 bench)
     what="the benchmarks"

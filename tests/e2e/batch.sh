@@ -6,14 +6,17 @@ source "$(dirname "$0")/common.sh"
 
 bitmap() { python3 "$here/make_bitmap.py" "$@"; }
 
-# Runs the program in directory $1 with the remaining arguments; its standard
-# output and error in $work/stdout and $work/stderr, its exit status in
-# $status. It counts as run when it wrote a line of its own: its usage or
-# version, a refusal, or a data file's line.
+# Runs the program in directory $1 with the remaining arguments, through the
+# command in the array "through" when it is set; its standard output and error
+# in $work/stdout and $work/stderr, its exit status in $status. It counts as
+# run when it wrote a line of its own: its usage or version, a refusal, or a
+# data file's line.
+through=()
 run() {
     local directory=$1
     shift
-    (cd "$directory" && timeout 20 "$binary" "$@" > "$work/stdout" 2> "$work/stderr" < /dev/null)
+    (cd "$directory" &&
+        timeout 20 "${through[@]}" "$binary" "$@" > "$work/stdout" 2> "$work/stderr" < /dev/null)
     status=$?
     cat "$work/stdout" "$work/stderr" | grep -qE '^(Usage: )?pictoline|\.txt: [0-9]+ x [0-9]+$' &&
         drew=0 || drew=1
@@ -78,6 +81,18 @@ for line in "big.bmp: Wrong Bitmap size - only 1x1 to 176x132 are allowed !!" \
     check "refused: $line" "$(ok grep -qxF "pictoline: $line" "$work/stderr")"
 done
 check "a mixed run leaves no other file" "$(ok only_data_file "$pics" good.bmp.txt)"
+
+# One file refused alone: its refusal is the only cause of the exit status.
+run "$pics" missing.bmp
+check "a missing file alone exits 1" "$(ok exited 1)"
+# A bitmap that ends while it converts: from its third read on, every read of
+# it finds the end of the file, as if it had been cut short.
+bitmap "$pics/cut.bmp" 176 132
+through=(strace -o /dev/null -P "$pics/cut.bmp" -e trace=read -e inject=read:retval=0:when=3+)
+run "$pics" cut.bmp
+through=()
+check "a bitmap cut short while it converts, alone, exits 1 and is named" \
+    "$(ok exited 1 && grep -qx 'pictoline: cut.bmp: ended before .*' "$work/stderr")"
 
 # A name that holds an escape sequence is named without it; a full standard
 # output is an error.

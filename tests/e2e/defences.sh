@@ -195,6 +195,20 @@ grows_back_whole "started on 60 x 20" 60 20
 start_session 80 24 "$keys"
 grows_back_whole "started on 80 x 24" 80 24
 
+# A key read after the terminal shrank, before the shrink was shown, is judged
+# by the size of now: strace holds each read of the terminal for a second,
+# and the pane shrinks while the read of Down is held.
+start_program "$keys" "strace -o /dev/null -P \$(tty) -e trace=read -e inject=read:delay_exit=1000000"
+wait_for_row 25 "$keys/."
+t send-keys Down
+sleep 0.3
+t resize-window -x 60 -y 20
+wait_for_row 1 "This terminal is 60 x 20; Pictoline needs at least 80 x 25."
+t resize-window -x 80 -y 25
+check "sizes, a key read just after a shrink does nothing" "$(ok wait_for_row 25 "$keys/.")"
+t send-keys Escape
+wait_for "$work/code"
+
 # Suspended with Ctrl+Z, and brought back with fg after the shell cleared the
 # terminal, the program paints its whole screen again.
 fresh_server
@@ -230,6 +244,9 @@ check "TERM=dumb: one line on standard error names the terminal" "$(ok [ "$drew"
 check "TERM=dumb: exit status 1" "$(ok [ "$(code)" = 1 ])"
 check "TERM=dumb: nothing sent to the terminal" \
     "$(ok [ -z "$(t capture-pane -p -e | tr -d '\n ')" ])"
+# Output that is not a terminal takes the screen's bytes whatever TERM says.
+TERM=dumb piped "$keys" ""
+check "TERM=dumb, output not a terminal: the screen is written, exit status 0" $?
 
 # Every signal whose default action ends the process: the terminal modes come
 # back, and the process ends by that signal.

@@ -97,6 +97,15 @@ t send-keys Escape
 wait_for "$work/code"
 check "removed directory: Esc still ends with 0" "$(ok [ "$(code)" = 0 ])"
 
+# Started in a directory removed with the two above it, before it was ever
+# named: ".." climbs ".." by ".." to the nearest directory left.
+never="$work/never/a/b"
+mkdir -p "$never"
+(cd "$never" && rm -r "$work/never" && printf '\033[B\r' | timeout 10 "$binary" > "$work/out")
+drew_in "$work/out"
+check "never-named removed directory: .. climbs to the nearest directory left" \
+    "$(ok grep -qaF " current path: $work"$'\r' "$work/out")"
+
 # A directory that may be entered but not read, as an ordinary user (root
 # reads anything): "." and ".." are offered, and ".." leads back up.
 if [ "$(id -u)" = 0 ]; then
