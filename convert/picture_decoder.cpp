@@ -113,6 +113,10 @@ DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, Pictur
     if (size > static_cast<std::size_t>(MAX_PICTURE_FILE_BYTES))
         return {{}, "is larger than 256 MiB; no picture of that size is read"};
     const auto length = static_cast<int>(size);
+    // Before the decoder looks at it at all: even the look-up of the size
+    // builds the tables that come before it.
+    if (!huffmanTablesFit(bytes, size))
+        return {{}, "cannot read this picture: a Huffman table of more than 256 codes"};
     PictureSize header;
     int channels = 0;
     if (stbi_info_from_memory(bytes, length, &header.width, &header.height, &channels) == 0) {
@@ -125,8 +129,7 @@ DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, Pictur
         return {{}, tooLarge(header, maxPixels)};
     if (!holdsEveryPixel(bytes, size, header))
         return {{}, "is too short to hold every pixel"};
-    if (isJpeg(bytes, size) && !huffmanTablesFit(bytes, size))
-        return {{}, "cannot read this picture: a Huffman table of more than 256 codes"};
+
     Picture stored = decodeStored(bytes, length, isJpeg(bytes, size));
     if (stored.width == 0)
         return {{}, decoderProblem()};

@@ -22,6 +22,8 @@ run() {
         drew=0 || drew=1
 }
 
+# The hint that follows a refusal --fit would not have made.
+hint() { case $1 in *"No such file"* | *"Is a directory"*) ;; *) echo " (--fit reads any picture)" ;; esac; }
 no_escape() { ! grep -qa $'\e' "$work/stdout" "$work/stderr"; }
 exited() { [ "$status" = "$1" ]; }
 help_names_all() {
@@ -78,7 +80,7 @@ check "a mixed run converts the good bitmap" "$(ok [ "$(cat "$work/stdout")" = "
 for line in "big.bmp: Wrong Bitmap size - only 1x1 to 176x132 are allowed !!" \
     "grey.bmp: 8Bit Bitmap - you can only use 24Bit Bitmaps" "text.bmp: Falsches Bildformat!!!!" \
     "missing.bmp: No such file or directory" "sub: Is a directory"; do
-    check "refused: $line" "$(ok grep -qxF "pictoline: $line" "$work/stderr")"
+    check "refused: $line" "$(ok grep -qxF "pictoline: $line$(hint "$line")" "$work/stderr")"
 done
 check "a mixed run leaves no other file" "$(ok only_data_file "$pics" good.bmp.txt)"
 
