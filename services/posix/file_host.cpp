@@ -12,6 +12,7 @@
 #include <string>
 
 #include "services/host/host.h"
+#include "services/host/replacement_problem.h"
 #include "services/host/replacement_slots.h"
 
 namespace {
@@ -51,8 +52,10 @@ Replacement* freeSlot() {
 }
 
 bool copyInto(char (&buffer)[PATH_MAX], const std::string& text) {
-    if (text.size() >= sizeof buffer)
+    if (text.size() >= sizeof buffer) {
+        errno = ENAMETOOLONG;
         return false;
+    }
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return true;
 }
@@ -210,7 +213,17 @@ bool refusesReplacement(const std::string& name) {
     struct stat info {};
     if (lstat(name.c_str(), &info) != 0 || S_ISLNK(info.st_mode))
         return false;
-    return !S_ISREG(info.st_mode) || faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return true;
+    }
+    return faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// Notes the system's reason for a failed step; EINVAL stands for a file in
+// the way that is not a regular one.
+void noteFailure(int error) {
+    noteReplacementProblem(error == EINVAL ? "Not a regular file" : std::strerror(error));
 }
 
 // Makes the bytes durable and puts the file in place of its target.
@@ -229,8 +242,10 @@ bool commit(Replacement& slot) {
 std::FILE* hostStartReplacement(const std::string& name) {
     Replacement* slot = freeSlot();
     const std::string target = replacementTarget(name);
-    if (slot == nullptr || refusesReplacement(target))
+    if (slot == nullptr || refusesReplacement(target)) {
+        noteFailure(slot == nullptr ? EMFILE : errno);
         return nullptr;
+    }
     slot->target = target;
     slot->directory = directoryOf(target);
     int descriptor = createUnnamed(slot->directory);
@@ -238,11 +253,14 @@ std::FILE* hostStartReplacement(const std::string& name) {
         slot->state.store(UNNAMED);
     else
         descriptor = createNamed(*slot);
-    if (descriptor < 0)
+    if (descriptor < 0) {
+        noteFailure(errno);
         return nullptr;
+    }
     takePermissions(descriptor, target);
     std::FILE* stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
+        noteFailure(errno);
         close(descriptor);
         release(*slot);
         return nullptr;
@@ -254,8 +272,13 @@ std::FILE* hostStartReplacement(const std::string& name) {
 bool hostFinishReplacement(std::FILE* stream, bool keep) {
     Replacement* slot = slotOf(stream);
     bool done = keep && slot != nullptr && commit(*slot);
-    if (std::fclose(stream) != 0)
+    if (keep && !done)
+        noteFailure(errno);
+    if (std::fclose(stream) != 0) {
+        if (done)
+            noteFailure(errno);
         done = false;
+    }
     if (slot != nullptr)
         release(*slot);
     return done;
