@@ -7,6 +7,8 @@
 #include "convert/data_writer.h"
 #include "convert/picture_decoder.h"
 #include "convert/refusals.h"
+#include "services/clock.h"
+#include "services/environment.h"
 #include "services/files.h"
 #include "services/standard_io.h"
 
@@ -15,9 +17,18 @@ namespace {
 constexpr int EXIT_NOT_ALL_CONVERTED = 1;
 // Follows a refusal that --fit would not have made.
 const Text FIT_HINT = " (--fit reads any picture)";
+constexpr int EXIT_BAD_SOURCE_DATE = 2;
+// The reproducible builds' variable: the moment, in seconds since 1970, that
+// the labels tell instead of the clock's.
+const Text SOURCE_DATE_EPOCH = "SOURCE_DATE_EPOCH";
 
 void refuse(const Text& file, const Text& reason) {
     writeErrorLine("pictoline: " + nameForLine(file) + ": " + reason);
+}
+
+// The system's reason after the words it explains, when it gave one.
+Text reasonOf(const Text& problem) {
+    return problem.empty() ? "" : ": " + nameForLine(problem);
 }
 
 // Without the screen there is no progress to show.
@@ -48,7 +59,7 @@ bool reportResult(const Text& file, const DataFileTarget& target, DataFileResult
     case DataFileResult::Written:
         break;
     case DataFileResult::NotWritten:
-        refuse(file, "could not write " + nameForLine(target.path));
+        refuse(file, "could not write " + nameForLine(target.path) + reasonOf(writeProblem()));
         return false;
     case DataFileResult::BitmapEnded:
         refuse(file, "ended before its last pixel; no data file written");
@@ -139,9 +150,27 @@ bool convertFile(int fileNumber, const Text& file, const ConversionOptions& opti
                        : convertBitmap(fileNumber, file, options);
 }
 
+// Holds the clock at the moment SOURCE_DATE_EPOCH gives, when it is set;
+// false, with a line on standard error, when it gives none.
+bool takeSourceDate() {
+    const std::optional<Text> value = environmentValue(SOURCE_DATE_EPOCH);
+    if (!value)
+        return true;
+    const std::optional<std::tm> moment = utcTimeOf(*value);
+    if (!moment) {
+        writeErrorLine("pictoline: " + SOURCE_DATE_EPOCH + " is not a number of seconds: '" +
+                       nameForLine(*value) + "'");
+        return false;
+    }
+    holdClockAt(*moment);
+    return true;
+}
+
 } // namespace
 
 int convertFiles(const std::vector<Text>& files, const ConversionOptions& options) {
+    if (!takeSourceDate())
+        return EXIT_BAD_SOURCE_DATE;
     protectUnfinishedFiles();
     const int fileNumber = freeFileNumber();
     bool everyOne = true;

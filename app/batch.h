@@ -24,5 +24,6 @@ struct ConversionOptions {
 inline const Text STANDARD_OUTPUT_NAME = "-";
 
 // Tries every file, whatever became of the ones before; 0 when every one
-// was converted, 1 otherwise.
+// was converted, 1 otherwise. SOURCE_DATE_EPOCH, when set, is the labels'
+// moment; 2, and nothing converted, when it is not a number of seconds.
 int convertFiles(const std::vector<Text>& files, const ConversionOptions& options);

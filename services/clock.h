@@ -5,6 +5,9 @@
 
 #include "services/textforms.h"
 
-// "MM-DD-YYYY" and "HH:MM:SS", each read from the clock afresh.
+// "MM-DD-YYYY" and "HH:MM:SS", each read from the clock afresh, or of the
+// moment the clock is held at.
 Text dateText();
 Text timeText();
+// Holds the clock at a moment: dateText and timeText tell it from now on.
+void holdClockAt(const std::tm& moment);

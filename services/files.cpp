@@ -1,5 +1,6 @@
 #include "services/files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -35,6 +36,8 @@ struct FileRecord {
     bool writeFailed = false;
     // Output that goes to standard output, which stays open after the file closes.
     bool standardOutput = false;
+    // The system's reason for the first write that failed.
+    Text writeProblem;
 };
 
 // The numbered files, and whether closing them all is arranged for the end
@@ -42,6 +45,8 @@ struct FileRecord {
 struct FileTable {
     FileRecord records[FILE_NUMBER_COUNT];
     bool closedAtExit = false;
+    // Why the output file that last failed could not be written.
+    Text writeProblem;
 };
 
 ListingState listing;
@@ -85,6 +90,8 @@ void freeRecord(FileRecord& record) {
 bool writeBuffer(FileRecord& record) {
     const std::size_t count = record.buffer.size();
     const bool written = std::fwrite(record.buffer.data(), 1, count, record.stream) == count;
+    if (!written && !record.writeFailed)
+        record.writeProblem = std::strerror(errno);
     record.buffer.clear();
     if (!written)
         record.writeFailed = true;
@@ -148,8 +155,11 @@ int openFile(const Text& name, FileMode mode, int number) {
         return FILE_NOT_OPEN;
     std::FILE* stream = mode == FileMode::Binary ? hostOpenForReading(name)
                                                  : hostStartReplacement(name, beingRead());
-    if (stream == nullptr)
+    if (stream == nullptr) {
+        if (mode == FileMode::Output)
+            files.writeProblem = hostReplacementProblem();
         return FILE_OPEN_FAILED;
+    }
     // Output is gathered in the record's own buffer and handed over whole.
     if (mode == FileMode::Output)
         std::setvbuf(stream, nullptr, _IONBF, 0);
@@ -277,10 +287,17 @@ int closeFile(int number) {
         return FILE_OK;
     }
     bool failed = !writeBuffer(*record) || record->writeFailed;
-    if (std::fflush(record->stream) != 0 || std::ferror(record->stream) != 0)
+    if (std::fflush(record->stream) != 0 || std::ferror(record->stream) != 0) {
+        if (!failed)
+            record->writeProblem = std::strerror(errno);
         failed = true;
-    if (!record->standardOutput && !hostFinishReplacement(record->stream, !failed))
+    }
+    if (!record->standardOutput && !hostFinishReplacement(record->stream, !failed) && !failed) {
+        record->writeProblem = hostReplacementProblem();
         failed = true;
+    }
+    if (failed)
+        files.writeProblem = record->writeProblem;
     freeRecord(*record);
     return failed ? FILE_SHORT_WRITE : FILE_OK;
 }
@@ -297,6 +314,10 @@ int discardFile(int number) {
         std::fclose(record->stream);
     freeRecord(*record);
     return FILE_OK;
+}
+
+Text writeProblem() {
+    return files.writeProblem;
 }
 
 void closeAllFiles() {

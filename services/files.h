@@ -58,6 +58,10 @@ int closeFile(int number);
 // Closes a file and keeps nothing of what was written to it: an output file
 // is never put in place.
 int discardFile(int number);
+// Why the output file that last failed to open, to be written or to close
+// could not be written, in the system's words ("Permission denied"); empty
+// when the system gave no reason.
+Text writeProblem();
 void closeAllFiles();
 std::size_t fileColumn(int number);
 // The length in bytes of an open file, or -1; the position does not change.

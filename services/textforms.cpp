@@ -88,6 +88,35 @@ Text timeTextOf(const std::tm& time) {
     return text;
 }
 
+std::optional<std::tm> utcTimeOf(const Text& seconds) {
+    constexpr std::int64_t LAST_SECOND_OF_9999 = 253402300799;
+    constexpr std::int64_t SECONDS_A_DAY = 86400;
+    if (seconds.empty() || seconds.size() > 12 ||
+        !std::all_of(seconds.begin(), seconds.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const std::int64_t value = std::stoll(seconds);
+    if (value > LAST_SECOND_OF_9999)
+        return std::nullopt;
+    // Days to a civil date, counted from 1 March of year 0 in 400-year eras.
+    const std::int64_t day = value / SECONDS_A_DAY + 719468;
+    const std::int64_t era = day / 146097;
+    const std::int64_t dayOfEra = day - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
+    const std::int64_t secondOfDay = value % SECONDS_A_DAY;
+    std::tm time{};
+    time.tm_year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0) - 1900);
+    time.tm_mon = static_cast<int>(month - 1);
+    time.tm_mday = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    time.tm_hour = static_cast<int>(secondOfDay / 3600);
+    time.tm_min = static_cast<int>(secondOfDay / 60 % 60);
+    time.tm_sec = static_cast<int>(secondOfDay % 60);
+    return time;
+}
+
 std::size_t columnAfter(std::size_t column, const char* bytes, std::size_t count) {
     // memchr keeps the long pieces of the data file cheap to measure.
     const char* const end = bytes + count;

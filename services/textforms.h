@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 
 // A length-counted run of bytes; zero bytes are ordinary characters.
@@ -37,6 +38,10 @@ Text unsignedText(std::uint16_t value);
 // "MM-DD-YYYY" and "HH:MM:SS" of a local time.
 Text dateTextOf(const std::tm& time);
 Text timeTextOf(const std::tm& time);
+// The date and time in UTC of a moment given as a whole number of seconds
+// since 1 January 1970, 00:00:00 UTC, up to the last second of the year
+// 9999; nothing for any other text.
+std::optional<std::tm> utcTimeOf(const Text& seconds);
 
 // The column after a piece is written at column: the count after the last
 // carriage return or line feed in it, or column grown by its length.

@@ -4,8 +4,8 @@
 
 #include "convert/bitmap_header.h"
 #include "services/files.h"
-#include "tests/support/bitmaps.h"
 #include "tests/support/temp_directory.h"
+#include "tools/bitmap_writer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "services/console.h"
 #include "services/files.h"
 #include "tests/fakes/fakes.h"
-#include "tests/support/bitmaps.h"
+#include "tools/bitmap_writer.h"
 #ifndef _WIN32
 #include <sys/stat.h>
 

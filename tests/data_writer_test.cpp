@@ -11,7 +11,7 @@
 #include "convert/data_writer.h"
 #include "services/files.h"
 #include "tests/fakes/fakes.h"
-#include "tests/support/bitmaps.h"
+#include "tools/bitmap_writer.h"
 #ifndef _WIN32
 #include <sys/stat.h>
 

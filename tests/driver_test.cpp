@@ -6,8 +6,8 @@
 #include "app/driver.h"
 #include "services/files.h"
 #include "tests/fakes/fakes.h"
-#include "tests/support/bitmaps.h"
 #include "tests/support/temp_directory.h"
+#include "tools/bitmap_writer.h"
 
 namespace {
 

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -214,21 +216,22 @@ TEST_F(PosixFilesTest, OutputReplacesOnlyWhatAPlainWriteCould) {
         const char* kind;
         void (*make)();
         bool replaced;
+        const char* reason; // the system's words, when not replaced
     } cases[] = {
-        {"directory", [] { fs::create_directory("out.txt"); }, false},
-        {"fifo", [] { mkfifo("out.txt", 0644); }, false},
+        {"directory", [] { fs::create_directory("out.txt"); }, false, "Is a directory"},
+        {"fifo", [] { mkfifo("out.txt", 0644); }, false, "Not a regular file"},
         {"read-only file",
          [] {
              writeFile("out.txt", "old");
              chmod("out.txt", 0444);
          },
-         false},
+         false, "Permission denied"},
         {"writable file",
          [] {
              writeFile("out.txt", "old");
              chmod("out.txt", 0666);
          },
-         true},
+         true, ""},
     };
     chmod(".", 0777); // the ordinary user may create files here
     for (const auto& c : cases) {
@@ -239,6 +242,9 @@ TEST_F(PosixFilesTest, OutputReplacesOnlyWhatAPlainWriteCould) {
             OrdinaryUser user;
             const int opened = openFile("out.txt", FileMode::Output, 2);
             EXPECT_EQ(opened, c.replaced ? FILE_OK : FILE_OPEN_FAILED);
+            if (!c.replaced) {
+                EXPECT_EQ(writeProblem(), c.reason);
+            }
             writeText(2, "new", 3);
             EXPECT_EQ(closeFile(2), c.replaced ? FILE_OK : FILE_NOT_OPEN);
         }
@@ -377,7 +383,8 @@ TEST_F(PosixFilesTest, FailingWriteLeavesTheEarlierFileUntouched) {
             _exit(101);
         const std::string text(3 * FILE_BUFFER_SIZE, 'x');
         writeText(2, text.data(), text.size());
-        _exit(closeFile(2));
+        const int closed = closeFile(2);
+        _exit(writeProblem() == std::strerror(EFBIG) ? closed : 102);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

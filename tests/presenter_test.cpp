@@ -459,23 +459,46 @@ TEST(Presenter, SmallerTerminalShowsANoticeUntilItGrows) {
     Terminal small(60, 20);
     small.feed(presented(p, model));
     ASSERT_EQ(small.error, "");
-    const std::string notice = "This terminal is 60 x 20; Pictoline needs at least 80 x 25.";
-    EXPECT_EQ(terminalRow(small, 1), notice.substr(0, 59) + " ") << "cut before the last column";
+    EXPECT_EQ(terminalRow(small, 1),
+              "Pictoline needs 80 x 25; this terminal is 60 x 20" + std::string(11, ' '));
     for (int row = 2; row <= 20; ++row)
         EXPECT_EQ(terminalRow(small, row), std::string(60, ' ')) << "row " << row;
     putRun(model, 2, 1, "more", 4, 0x1F);
     EXPECT_EQ(presented(p, model), "") << "the notice stands until the size changes";
 
-    forgetTerminal(p);
-    p.terminalWidth = 120;
-    EXPECT_NE(presented(p, model).find("This terminal is 120 x 20;"), std::string::npos);
-
-    // Cut before the last column wherever that falls.
-    forgetTerminal(p);
-    p.terminalWidth = 40;
-    Terminal narrow(40, 20);
-    narrow.feed(presented(p, model));
-    EXPECT_EQ(terminalRow(narrow, 1), "This terminal is 40 x 20; Pictoline nee ");
+    // The longest form that fits before the last column, leading with what is needed.
+    const struct {
+        int width;
+        int height;
+        const char* notice;
+    } sizes[] = {
+        {120, 20, "Pictoline needs 80 x 25; this terminal is 120 x 20"},
+        {80, 24, "Pictoline needs 80 x 25; this terminal is 80 x 24"},
+        {50, 20, "Pictoline needs 80 x 25; this terminal is 50 x 20"},
+        {49, 20, "Needs 80 x 25; this is 49 x 20"},
+        {40, 10, "Needs 80 x 25; this is 40 x 10"},
+        {30, 10, "Needs 80 x 25; has 30 x 10"},
+        {20, 5, "Needs 80 x 25"},
+        {12, 10, "Needs 80x25"},
+        {4, 10, "80x"},
+        {1, 1, ""},
+    };
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        forgetTerminal(p);
+        p.terminalWidth = size.width, p.terminalHeight = size.height;
+        Terminal narrow(size.width, size.height);
+        narrow.feed(presented(p, model));
+        ASSERT_EQ(narrow.error, "");
+        const std::string notice = size.notice;
+        EXPECT_EQ(terminalRow(narrow, 1),
+                  notice + std::string(static_cast<std::size_t>(size.width) - notice.size(), ' '));
+        if (size.height > 1) {
+            EXPECT_EQ(terminalRow(narrow, 2),
+                      std::string(static_cast<std::size_t>(size.width), ' '))
+                << "cut, never wrapped";
+        }
+    }
 
     forgetTerminal(p);
     p.terminalWidth = 80, p.terminalHeight = 25;

@@ -116,6 +116,40 @@ TEST(DateFormTest, MonthFirstDateAndTwentyFourHourTime) {
     EXPECT_EQ(leftText(time, 2) + midText(time, 4, 2) + rightText(time, 2), "210507");
 }
 
+// SOURCE_DATE_EPOCH's seconds as a UTC date and time; anything but a whole
+// number of seconds up to the end of 9999 is none.
+TEST(DateFormTest, SecondsSince1970InUtc) {
+    const struct {
+        const char* seconds;
+        const char* date; // nullptr: not a moment
+        const char* time;
+    } cases[] = {
+        {"0", "01-01-1970", "00:00:00"},
+        {"1700000000", "11-14-2023", "22:13:20"},
+        {"951782400", "02-29-2000", "00:00:00"},  // a leap day of a fourth century
+        {"4107542399", "02-28-2100", "23:59:59"}, // 2100 has none
+        {"4107542400", "03-01-2100", "00:00:00"},
+        {"253402300799", "12-31-9999", "23:59:59"},
+        {"0000000000001", nullptr, nullptr}, // more digits than any such moment needs
+        {"253402300800", nullptr, nullptr},
+        {"", nullptr, nullptr},
+        {"-1", nullptr, nullptr},
+        {"+5", nullptr, nullptr},
+        {"12 ", nullptr, nullptr},
+        {"1.5", nullptr, nullptr},
+        {"1e9", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("'") + c.seconds + "'");
+        const std::optional<std::tm> time = utcTimeOf(c.seconds);
+        ASSERT_EQ(time.has_value(), c.date != nullptr);
+        if (time) {
+            EXPECT_EQ(dateTextOf(*time), c.date);
+            EXPECT_EQ(timeTextOf(*time), c.time);
+        }
+    }
+}
+
 TEST(ZoneTest, FillReachesTheNextZone) {
     EXPECT_EQ(zoneFill(9), Text(5, ' '));
     EXPECT_EQ(zoneFill(13), Text(1, ' '));

@@ -386,7 +386,8 @@ TEST_F(ConsoleHostTest, WideCharactersTakeTwoMarkedCells) {
     presetCharacterWidth(0x65E5, 1);
 }
 
-// Every way out also gives the console's later text its start colours back.
+// Every way out also gives the console's later text its start colours back,
+// and a line of its own: a line end where the cursor is not in the first column.
 TEST_F(ConsoleHostTest, CloseLogoffShutdownAndCtrlCRemoveTheUnfinishedFile) {
     shape(CLASSIC);
     const WORD startAttribute = info().wAttributes;
@@ -394,11 +395,12 @@ TEST_F(ConsoleHostTest, CloseLogoffShutdownAndCtrlCRemoveTheUnfinishedFile) {
         const char* name;
         DWORD kind;
         BOOL handled;
+        int column; // of the cursor before
     } cases[] = {
-        {"close", CTRL_CLOSE_EVENT, TRUE},
-        {"logoff", CTRL_LOGOFF_EVENT, TRUE},
-        {"shutdown", CTRL_SHUTDOWN_EVENT, TRUE},
-        {"Ctrl+C, left to the default action", CTRL_C_EVENT, FALSE},
+        {"close", CTRL_CLOSE_EVENT, TRUE, 10},
+        {"logoff", CTRL_LOGOFF_EVENT, TRUE, 1},
+        {"shutdown", CTRL_SHUTDOWN_EVENT, TRUE, 80},
+        {"Ctrl+C, left to the default action", CTRL_C_EVENT, FALSE, 2},
     };
     TemporaryDirectory directory;
     for (const auto& c : cases) {
@@ -406,13 +408,35 @@ TEST_F(ConsoleHostTest, CloseLogoffShutdownAndCtrlCRemoveTheUnfinishedFile) {
         ASSERT_EQ(openFile("out.txt", FileMode::Output, DATA_FILE_NUMBER), FILE_OK);
         ASSERT_EQ(temporaryFilesIn(".").size(), 1u);
         setColour(15, 1);
+        moveCursor(17, c.column);
+        const std::string before = windowText(17);
         EXPECT_EQ(consoleControlHandler(c.kind), c.handled);
         EXPECT_EQ(info().wAttributes, startAttribute);
+        EXPECT_EQ(snapshot().cursorColumn, 1);
+        EXPECT_EQ(snapshot().cursorRow, c.column == 1 ? 17 : 18);
+        EXPECT_EQ(windowText(17), before) << "the line end writes no character";
         // The file was removed while open, so it cannot be put in place.
         EXPECT_NE(closeFile(DATA_FILE_NUMBER), FILE_OK);
         EXPECT_TRUE(temporaryFilesIn(".").empty());
         EXPECT_FALSE(std::filesystem::exists("out.txt"));
     }
+}
+
+// The way out of a normal end, on the bottom row: the line end moves the
+// text up, as it would in the shell.
+TEST_F(ConsoleHostTest, TheWayOutOnTheBottomRowScrolls) {
+    shape(CLASSIC);
+    setColour(15, 1);
+    clearScreen();
+    moveCursor(25, 1);
+    write("last");
+    leaveConsole();
+    const Snapshot shot = snapshot();
+    EXPECT_EQ(shot.cursorColumn, 1);
+    EXPECT_EQ(shot.cursorRow, 25);
+    EXPECT_EQ(shot.rows[23].substr(0, 4), "last");
+    leaveConsole();
+    EXPECT_EQ(snapshot().rows[23].substr(0, 4), "last") << "in the first column, no line end";
 }
 
 } // namespace

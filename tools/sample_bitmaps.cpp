@@ -1,6 +1,6 @@
 // Writes the sample pictures that `make run` starts Pictoline on: bitmaps to
 // convert, and one of each kind the program refuses. The bitmaps are made by
-// the tests' own writer.
+// the writer the tests use too.
 //
 //     pictoline_samples DIRECTORY
 
@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "tests/support/bitmaps.h"
+#include "tools/bitmap_writer.h"
 
 namespace {
 

@@ -138,6 +138,9 @@ bool hostIsBeingRead(const std::string& name, const std::vector<std::FILE*>& bei
 // durable and the file is put in place atomically; false, with nothing put
 // in place, when that fails. Not kept, nothing of it is left.
 bool hostFinishReplacement(std::FILE* stream, bool keep);
+// Why the last replacement that could not be started or finished failed, in
+// the system's words ("Permission denied"); empty before any failed.
+std::string hostReplacementProblem();
 // Removes every replacement not yet committed and makes its commit fail;
 // safe in a signal handler.
 void hostRemoveUnfinishedReplacements();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "services/host/host.h"
+#include "services/host/replacement_problem.h"
 #include "services/host/replacement_slots.h"
 
 namespace {
@@ -263,10 +264,18 @@ bool refusesReplacement(const Replacement& slot) {
     if (fstatat(slot.directory, slot.target.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
         S_ISLNK(info.st_mode))
         return false;
-    return !S_ISREG(info.st_mode) ||
-           faccessat(slot.directory, slot.target.c_str(), W_OK, AT_EACCESS) != 0;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return true;
+    }
+    return faccessat(slot.directory, slot.target.c_str(), W_OK, AT_EACCESS) != 0;
 }
 
+// Notes the system's reason for a failed step; EINVAL stands for a file in
+// the way that is not a regular one.
+void noteFailure(int error) {
+    noteReplacementProblem(error == EINVAL ? "Not a regular file" : std::strerror(error));
+}
 // Puts the unnamed file of slot in place: linked straight to the target's
 // name where no file has it, else under a hidden name at once renamed over
 // it. Between that link and the rename, and only there, a kill that cannot
@@ -314,9 +323,12 @@ bool hostIsBeingRead(const std::string& name, const std::vector<std::FILE*>& bei
 
 std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::FILE*>& beingRead) {
     Replacement* slot = freeSlot();
-    if (slot == nullptr)
+    if (slot == nullptr) {
+        noteFailure(EMFILE);
         return nullptr;
+    }
     if (!prepare(*slot, replacementTarget(name, beingRead)) || refusesReplacement(*slot)) {
+        noteFailure(errno);
         release(*slot);
         return nullptr;
     }
@@ -326,12 +338,14 @@ std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::
     else
         descriptor = createNamed(*slot);
     if (descriptor < 0) {
+        noteFailure(errno);
         release(*slot);
         return nullptr;
     }
     takePermissions(descriptor, *slot);
     std::FILE* stream = fdopen(descriptor, "wb");
     if (stream == nullptr) {
+        noteFailure(errno);
         close(descriptor);
         release(*slot);
         return nullptr;
@@ -343,8 +357,13 @@ std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::
 bool hostFinishReplacement(std::FILE* stream, bool keep) {
     Replacement* slot = slotOf(stream);
     bool done = keep && slot != nullptr && commit(*slot);
-    if (std::fclose(stream) != 0)
+    if (keep && !done)
+        noteFailure(errno);
+    if (std::fclose(stream) != 0) {
+        if (done)
+            noteFailure(errno);
         done = false;
+    }
     if (slot != nullptr)
         release(*slot);
     return done;

@@ -136,18 +136,34 @@ void eraseTerminal(Presenter& p, std::string& out) {
     p.cursorKnown = false;
 }
 
+// The notice for a terminal of room columns: the longest of its forms that
+// fits, each leading with the size needed; the shortest, cut, where none does.
+std::string sizeNotice(const Presenter& p, const ScreenModel& model, std::size_t room) {
+    const std::string needed = std::to_string(model.width) + " x " + std::to_string(model.height);
+    const std::string present =
+        std::to_string(p.terminalWidth) + " x " + std::to_string(p.terminalHeight);
+    const std::string forms[] = {
+        "Pictoline needs " + needed + "; this terminal is " + present,
+        "Needs " + needed + "; this is " + present,
+        "Needs " + needed + "; has " + present,
+        "Needs " + needed,
+        "Needs " + std::to_string(model.width) + "x" + std::to_string(model.height),
+    };
+    for (const std::string& form : forms) {
+        if (form.size() <= room)
+            return form;
+    }
+    return (std::to_string(model.width) + "x" + std::to_string(model.height)).substr(0, room);
+}
+
 // Says, on a blank terminal, what size the model needs and what size it has.
 void showSizeNotice(Presenter& p, const ScreenModel& model, std::string& out) {
     if (p.noticeWidth == p.terminalWidth && p.noticeHeight == p.terminalHeight)
         return;
     eraseTerminal(p, out);
-    // The present size first, so that a narrow terminal still shows it.
-    std::string notice = "This terminal is " + std::to_string(p.terminalWidth) + " x " +
-                         std::to_string(p.terminalHeight) + "; Pictoline needs at least " +
-                         std::to_string(model.width) + " x " + std::to_string(model.height) + ".";
     // Never the last column, where terminals differ on where the cursor stays.
-    notice.resize(std::min<std::size_t>(notice.size(), std::max(p.terminalWidth - 1, 0)));
-    out += "\x1b[1;1H" + notice;
+    const auto room = static_cast<std::size_t>(std::max(p.terminalWidth - 1, 0));
+    out += "\x1b[1;1H" + sizeNotice(p, model, room);
     p.noticeWidth = p.terminalWidth;
     p.noticeHeight = p.terminalHeight;
     p.shownKnown = false;

@@ -46,6 +46,7 @@ struct ConsoleSurface {
     std::unordered_map<char32_t, int> widths;
     // Whether a wide character was ever written: only then can a run cut one in two.
     bool wideWritten = false;
+    bool controlHandlerInstalled = false;
 };
 
 ConsoleSurface surface;
@@ -265,9 +266,47 @@ void presetCharacterWidth(char32_t code, int width) {
     surface.widths[code] = width;
 }
 
-void restoreConsoleAttribute() {
-    if (surface.isConsole)
-        SetConsoleTextAttribute(surface.output, surface.startAttribute);
+void leaveConsole() {
+    if (!surface.isConsole)
+        return;
+    SetConsoleTextAttribute(surface.output, surface.startAttribute);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    DWORD written = 0;
+    if (GetConsoleScreenBufferInfo(surface.output, &info) && info.dwCursorPosition.X != 0)
+        WriteConsoleW(surface.output, L"\r\n", 2, &written, nullptr);
+}
+
+BOOL WINAPI consoleControlHandler(DWORD kind) {
+    // Whatever ends the process, an unfinished data file must not stay
+    // behind, and the console's later text starts as at every way out.
+    hostRemoveUnfinishedReplacements();
+    leaveConsole();
+    switch (kind) {
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        // Handled: the system ends the process once the handler returns.
+        return TRUE;
+    default:
+        // Ctrl+C and Ctrl+Break end the process by the default action.
+        return FALSE;
+    }
+}
+
+namespace {
+
+void removeControlHandler() {
+    SetConsoleCtrlHandler(consoleControlHandler, FALSE);
+}
+
+} // namespace
+
+void hostProtectUnfinishedFiles() {
+    if (surface.controlHandlerInstalled)
+        return;
+    surface.controlHandlerInstalled = SetConsoleCtrlHandler(consoleControlHandler, TRUE) != 0;
+    if (surface.controlHandlerInstalled)
+        std::atexit(removeControlHandler);
 }
 
 bool hostStartConsole() {
@@ -279,10 +318,11 @@ bool hostStartConsole() {
     surface.last = surface.isConsole ? info : screenLaidOutFor();
     surface.startAttribute = surface.last.wAttributes;
     if (first)
-        std::atexit(restoreConsoleAttribute);
+        std::atexit(leaveConsole);
     surface.attributeRefused = false;
     surface.cursorRefused = false;
     startConsoleInput();
+    hostProtectUnfinishedFiles();
     return true;
 }
 

@@ -1,20 +1,24 @@
 #pragma once
 
-// What the two halves of the Windows console host share, and the two ways in
-// that the console host tests need: the control handler, and calls to treat
-// as failed so that every fallback can be reached.
+// What the two halves of the Windows console host share, and the ways in
+// that the console host tests need: the control handler, the way out, and
+// calls to treat as failed so that every fallback can be reached. The screen
+// half starts the input half and owns every way out; the input half calls
+// nothing of the screen's.
 
 #include <windows.h>
 
 // Takes the input handle and sets its mode; runs once, at the first start.
 void startConsoleInput();
 
-// Gives the console back the text attribute it had at start; the cells on
-// screen keep their colours.
-void restoreConsoleAttribute();
+// What every way out leaves: the console's text attribute of the start for
+// later text (the cells on screen keep their colours), and the cursor in the
+// first column, after a line end where it was not.
+void leaveConsole();
 
-// The console's control handler: removes an unfinished data file; close,
-// logoff and shutdown are reported handled, and the system ends the process.
+// The console's control handler: removes an unfinished data file and leaves
+// the console; close, logoff and shutdown are reported handled, and the
+// system ends the process.
 BOOL WINAPI consoleControlHandler(DWORD kind);
 
 // Console calls the surface can do without, each by a fallback of its own.

@@ -46,25 +46,12 @@ struct ConsoleInput {
     bool inputEnded = false;
     TerminalKeyDecoder decoder; // for input that is not a console
     ConsoleKeyState keys;       // for the console's key events
-    bool controlHandlerInstalled = false;
     // Made when a pipe turns out to be a stream; it lives as long as the
     // process, and so does the thread that fills it.
     StreamHandOver* stream = nullptr;
 };
 
 ConsoleInput input;
-
-void removeControlHandler() {
-    SetConsoleCtrlHandler(consoleControlHandler, FALSE);
-}
-
-void installControlHandler() {
-    if (input.controlHandlerInstalled)
-        return;
-    input.controlHandlerInstalled = SetConsoleCtrlHandler(consoleControlHandler, TRUE) != 0;
-    if (input.controlHandlerInstalled)
-        std::atexit(removeControlHandler);
-}
 
 ConsoleKeyEvent keyEventOf(const KEY_EVENT_RECORD& record) {
     ConsoleKeyEvent event;
@@ -221,30 +208,8 @@ void startConsoleInput() {
     }
 }
 
-BOOL WINAPI consoleControlHandler(DWORD kind) {
-    // Whatever ends the process, an unfinished data file must not stay
-    // behind, and the console's later text takes its own colours again.
-    hostRemoveUnfinishedReplacements();
-    restoreConsoleAttribute();
-    switch (kind) {
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-        // Handled: the system ends the process once the handler returns.
-        return TRUE;
-    default:
-        // Ctrl+C and Ctrl+Break end the process by the default action.
-        return FALSE;
-    }
-}
-
-void hostProtectUnfinishedFiles() {
-    installControlHandler();
-}
-
 void hostPumpInput(std::vector<KeyCode>& keys) {
     startConsoleInput();
-    installControlHandler();
     if (input.kind == InputKind::Console)
         pumpConsoleEvents(keys);
     else

@@ -7,14 +7,18 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
 
 #include "services/host/host.h"
+#include "services/host/replacement_problem.h"
 #include "services/host/replacement_slots.h"
+#include "services/win32/system_message.h"
 #include "services/win32/wide_names.h"
 
 namespace {
@@ -152,21 +156,45 @@ bool refusesReplacement(const std::wstring& name) {
         return !isMissing(GetLastError());
     constexpr DWORD unwritable =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE;
-    return (attributes & unwritable) != 0 || !isDiskFile(name);
+    const bool refused = (attributes & unwritable) != 0 || !isDiskFile(name);
+    // What the system says when it is asked to write such a file.
+    if (refused)
+        SetLastError(ERROR_ACCESS_DENIED);
+    return refused;
+}
+
+// Notes the reason of a failed call: of the system's, or of the C runtime's.
+void noteSystemFailure() {
+    noteReplacementProblem(systemMessage(GetLastError()));
+}
+void noteRuntimeFailure() {
+    noteReplacementProblem(std::strerror(errno));
 }
 
 // Makes the bytes durable, closes the stream and puts the file in place of
 // its target.
 bool commit(Replacement& slot) {
     const HANDLE handle = handleOf(slot.stream);
-    bool durable = std::fflush(slot.stream) == 0 && handle != INVALID_HANDLE_VALUE &&
-                   FlushFileBuffers(handle) != 0;
-    if (std::fclose(slot.stream) != 0)
+    bool durable = std::fflush(slot.stream) == 0;
+    if (!durable) {
+        noteRuntimeFailure();
+    } else if (handle == INVALID_HANDLE_VALUE || FlushFileBuffers(handle) == 0) {
+        noteSystemFailure();
         durable = false;
-    return durable && putInPlace(slot, NAMED, [&slot] {
-               return MoveFileExW(slot.temporaryPath, slot.target.c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-           });
+    }
+    if (std::fclose(slot.stream) != 0) {
+        if (durable)
+            noteRuntimeFailure();
+        durable = false;
+    }
+    if (durable && putInPlace(slot, NAMED, [&slot] {
+            return MoveFileExW(slot.temporaryPath, slot.target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        }))
+        return true;
+    if (durable)
+        noteSystemFailure();
+    return false;
 }
 
 } // namespace
@@ -176,20 +204,28 @@ bool commit(Replacement& slot) {
 std::FILE* hostStartReplacement(const std::string& name, const std::vector<std::FILE*>&) {
     Replacement* slot = freeSlot();
     const std::wstring target = wideOf(name);
-    if (slot == nullptr || refusesReplacement(target))
+    if (slot == nullptr || refusesReplacement(target)) {
+        if (slot == nullptr)
+            SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+        noteSystemFailure();
         return nullptr;
+    }
     const HANDLE handle = createUnique(*slot, directoryPrefix(target), keptAttributes(target));
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        noteSystemFailure();
         return nullptr;
+    }
     const int descriptor =
         _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) {
+        noteRuntimeFailure();
         CloseHandle(handle);
         release(*slot);
         return nullptr;
     }
     std::FILE* stream = _fdopen(descriptor, "wb");
     if (stream == nullptr) {
+        noteRuntimeFailure();
         _close(descriptor);
         release(*slot);
         return nullptr;

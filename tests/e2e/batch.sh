@@ -6,17 +6,17 @@ source "$(dirname "$0")/common.sh"
 
 bitmap() { python3 "$here/make_bitmap.py" "$@"; }
 
-# Runs the program in directory $1 with the remaining arguments, through the
-# command in the array "through" when it is set; its standard output and error
-# in $work/stdout and $work/stderr, its exit status in $status. It counts as
-# run when it wrote a line of its own: its usage or version, a refusal, or a
-# data file's line.
+# Runs the program (or $program) in directory $1 with the remaining
+# arguments, through the command in the array "through" and the command prefix
+# $as_user when set; its standard output and error in $work/stdout and
+# $work/stderr, its exit status in $status. It counts as run when it wrote a
+# line of its own: its usage or version, a refusal, or a data file's line.
 through=()
 run() {
     local directory=$1
     shift
-    (cd "$directory" &&
-        timeout 20 "${through[@]}" "$binary" "$@" > "$work/stdout" 2> "$work/stderr" < /dev/null)
+    (cd "$directory" && timeout 20 "${through[@]}" ${as_user:-} "${program:-$binary}" "$@" \
+        > "$work/stdout" 2> "$work/stderr" < /dev/null)
     status=$?
     cat "$work/stdout" "$work/stderr" | grep -qE '^(Usage: )?pictoline|\.txt: [0-9]+ x [0-9]+$' &&
         drew=0 || drew=1
@@ -106,6 +106,66 @@ check "an escape in a name: no escape sequence" "$(ok no_escape)"
 status=$?
 grep -q '^pictoline: standard output could not be written' "$work/stderr" && drew=0 || drew=1
 check "a full standard output exits 1" "$(ok exited 1)"
+
+# A data file that cannot be written is named with the system's reason: a
+# read-only directory (as nobody, since root writes anywhere), a directory in
+# the way, a name too long for the file system, a file size limit that cuts
+# the writing short. Nothing is left beside the bitmap.
+mkdir -p "$pics/ro"
+bitmap "$pics/ro/r.bmp" 2 2
+chmod 555 "$pics/ro"
+chmod 755 "$work"
+cp "$binary" "$work/pictoline" && chmod 755 "$work/pictoline"
+nobody=
+[ "$(id -u)" = 0 ] && nobody="setpriv --reuid=65534 --regid=65534 --clear-groups"
+bitmap "$pics/d.bmp" 2 2
+mkdir "$pics/d.bmp.txt"
+long=$(printf 'n%.0s' $(seq 251))
+bitmap "$pics/$long.bmp" 2 2
+bitmap "$pics/full.bmp" 176 132
+# The bitmap | the size limit in KiB, or none | the command prefix | the reason
+reasons=(
+    "ro/r.bmp|unlimited|$nobody|Permission denied"
+    "d.bmp|unlimited||Is a directory"
+    "$long.bmp|unlimited||File name too long"
+    "full.bmp|8||File too large"
+)
+for row in "${reasons[@]}"; do
+    IFS='|' read -r name limit prefix reason <<<"$row"
+    (ulimit -f "$limit" && as_user=$prefix program="$work/pictoline" run "$pics" "$name"
+     echo "$status" > "$work/status")
+    status=$(cat "$work/status")
+    grep -q '^pictoline: ' "$work/stderr" && drew=0 || drew=1
+    check "not written, ${name:0:20}: exit 1" "$(ok exited 1)"
+    check "not written, ${name:0:20}: the reason is $reason" \
+        "$(ok [ "$(cat "$work/stderr")" = "pictoline: $name: could not write $name.txt: $reason" ])"
+done
+check "not written: nothing left beside the bitmaps" \
+    "$(ok [ -z "$(ls -A "$pics" "$pics/ro" | grep "^\.pictoline-\|^$long\.bmp\.txt\|^full\.bmp\.txt")" ])"
+chmod 755 "$pics/ro"
+
+# SOURCE_DATE_EPOCH is the labels' moment, in UTC: the same picture gives the
+# same data file, whenever it is converted. A value that is no number of
+# seconds stops the run before any file, with one line and exit 2.
+bitmap "$pics/labelled.bmp" 64 64
+SOURCE_DATE_EPOCH=0 run "$pics" labelled.bmp
+check "SOURCE_DATE_EPOCH=0 converts with exit 0" "$(ok exited 0)"
+check "SOURCE_DATE_EPOCH=0: the first label is of 1 January 1970, 00:00:00" \
+    "$(ok [ "$(grep -ac '^010119700000001:' "$pics/labelled.bmp.txt")" = 1 ])"
+SOURCE_DATE_EPOCH=1700000000 run "$pics" labelled.bmp
+cp "$pics/labelled.bmp.txt" "$work/first.txt"
+sleep 1.1
+SOURCE_DATE_EPOCH=1700000000 run "$pics" labelled.bmp
+check "SOURCE_DATE_EPOCH=1700000000: the labels are of 14 November 2023, 22:13:20" \
+    "$(ok grep -qa '^111420232213201:' "$pics/labelled.bmp.txt")"
+check "SOURCE_DATE_EPOCH: two runs a second apart give the same file" \
+    "$(ok cmp -s "$work/first.txt" "$pics/labelled.bmp.txt")"
+rm -f "$pics/good.bmp.txt"
+SOURCE_DATE_EPOCH=yesterday run "$pics" good.bmp
+check "SOURCE_DATE_EPOCH=yesterday exits 2" "$(ok exited 2)"
+check "SOURCE_DATE_EPOCH=yesterday: one line says why" "$(ok [ "$(cat "$work/stderr")" = \
+    "pictoline: SOURCE_DATE_EPOCH is not a number of seconds: 'yesterday'" ])"
+check "SOURCE_DATE_EPOCH=yesterday: nothing converted" "$(ok [ ! -e "$pics/good.bmp.txt" ])"
 
 # "--" ends the options: a name that starts with "-" is a file.
 run "$pics" -- -x.bmp

@@ -13,12 +13,12 @@ SEPARATOR=$(printf '=%.0s' $(seq 80))
 # Whether the pane shows the title on row 1 and the separator on row 24.
 title_and_separator() { [[ "$(row 1)" == "$TITLE"* ]] && [ "$(row 24)" = "$SEPARATOR" ]; }
 
-# On a pane of $2 x $3 showing the notice: Down, Down, Enter over a.bmp
-# change nothing, and at 80 x 25 the whole screen comes back with "."
-# highlighted; Esc then ends with 0. $1 names the case.
+# On a pane of $2 x $3 showing the notice ($4, or its longest form): Down,
+# Down, Enter over a.bmp change nothing, and at 80 x 25 the whole screen
+# comes back with "." highlighted; Esc then ends with 0. $1 names the case.
 grows_back_whole() {
     check "sizes, $1: the notice" \
-        "$(ok wait_for_row 1 "This terminal is $2 x $3; Pictoline needs at least 80 x 25.")"
+        "$(ok wait_for_row 1 "${4:-Pictoline needs 80 x 25; this terminal is $2 x $3}")"
     t send-keys Down Down Enter
     sleep 0.5
     check "sizes, $1: keys behind the notice convert nothing" \
@@ -57,7 +57,7 @@ SCRIPT
     if [ "$columns" -ge 80 ] && [ "$rows" -ge 25 ]; then
         wait_for_first_screen
     else
-        wait_for_screen "^This terminal is $columns x $rows; " && drew=0
+        wait_for_screen "^\(Pictoline needs\|Needs\) 80 x 25" && drew=0
     fi
 }
 
@@ -194,6 +194,8 @@ start_session 60 20 "$keys"
 grows_back_whole "started on 60 x 20" 60 20
 start_session 80 24 "$keys"
 grows_back_whole "started on 80 x 24" 80 24
+start_session 40 10 "$keys"
+grows_back_whole "started on 40 x 10" 40 10 "Needs 80 x 25; this is 40 x 10"
 
 # A key read after the terminal shrank, before the shrink was shown, is judged
 # by the size of now: strace holds each read of the terminal for a second,
