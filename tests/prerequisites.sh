@@ -12,7 +12,7 @@ failures=0
 rows=0
 
 # Everything some target checks for: commands, and files (from /).
-COMMANDS="cmake c++ tmux python3 convert identify setpriv pgrep x86_64-w64-mingw32-g++-posix wine"
+COMMANDS="cmake c++ tmux python3 convert identify setpriv pgrep strace x86_64-w64-mingw32-g++-posix wine"
 FILES="/usr/include/stb/stb_image.h /usr/include/stb/stb_image_resize.h
 /usr/include/gtest/gtest.h /usr/src/googletest/CMakeLists.txt"
 
