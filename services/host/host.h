@@ -83,6 +83,25 @@ std::vector<std::string> hostArguments(int argc, char** argv);
 bool hostWriteOutput(const std::string& text);
 bool hostWriteError(const std::string& text);
 
+// Standard output for colours of its own (the preview).
+
+// The columns of standard output's window when it is a terminal or a
+// console (80 when a terminal cannot tell); 0 when it is neither.
+int hostOutputColumns();
+// Whether text for the terminal is read as UTF-8: on POSIX, whether the
+// character set of the locale the environment names (LC_CTYPE) is UTF-8;
+// on Windows always, as the console is written as UTF-16.
+bool hostLocaleIsUtf8();
+// Makes standard output take ECMA-48 colour sequences: a console gets
+// virtual-terminal processing and the UTF-8 output code page, what it had
+// kept for hostEndColourOutput. False, with nothing changed, when a console
+// cannot be switched; true with nothing to do when output is a file, a pipe
+// or a POSIX terminal.
+bool hostBeginColourOutput();
+// Gives the console back the mode and code page it had before
+// hostBeginColourOutput; nothing when that changed nothing.
+void hostEndColourOutput();
+
 // The file system.
 
 // One directory entry as the host's search reports it: the name and the

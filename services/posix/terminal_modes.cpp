@@ -4,11 +4,9 @@
 // unfinished data file; a suspension gives the terminal back until the
 // program continues, then repaints.
 
-#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <langinfo.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -196,8 +194,7 @@ bool start() {
         surfaceModel() = makeScreenModel(SCREEN_COLUMNS, SCREEN_ROWS);
         readTerminalSize(host.presenter.terminalWidth, host.presenter.terminalHeight);
     }
-    std::setlocale(LC_CTYPE, "");
-    host.presenter.utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    host.presenter.utf8 = hostLocaleIsUtf8();
     if (host.inputIsTerminal && tcgetattr(STDIN_FILENO, &host.savedModes) == 0) {
         modesSaved = 1;
         enterKeyMode();
