@@ -1,13 +1,17 @@
 #include "app/batch.h"
 
+#include <string>
 #include <vector>
 
+#include "app/preview.h"
 #include "convert/bitmap_header.h"
 #include "convert/data_file_name.h"
 #include "convert/data_writer.h"
+#include "convert/display_colours.h"
 #include "convert/picture_decoder.h"
 #include "convert/refusals.h"
 #include "services/clock.h"
+#include "services/colour_output.h"
 #include "services/environment.h"
 #include "services/files.h"
 #include "services/standard_io.h"
@@ -94,6 +98,37 @@ bool readWholeFile(int fileNumber, const Text& file, std::vector<std::uint8_t>& 
     return true;
 }
 
+// The options that made a picture, as the preview's caption names them.
+Text optionsText(const ConversionOptions& options) {
+    Text text;
+    if (options.fit) {
+        text = "--fit";
+        if (options.bounds.width != MAX_BITMAP_WIDTH || options.bounds.height != MAX_BITMAP_HEIGHT)
+            text += "=" + std::to_string(options.bounds.width) + "x" +
+                    std::to_string(options.bounds.height);
+    }
+    if (options.dither != Dither::None)
+        text += Text(text.empty() ? "" : " ") +
+                "--dither=" + (options.dither == Dither::Ordered ? "ordered" : "diffuse");
+    return text;
+}
+
+// Shows the picture in the colours the display shows, shrunk to the
+// terminal's width where it is wider.
+bool previewPicture(const Text& file, const Picture& picture, const ConversionOptions& options) {
+    const bool utf8 = outputReadsUtf8();
+    const Picture shown = shownPicture(picture);
+    const int width = previewWidth(shown.width, outputColumns(), utf8);
+    const Picture drawn =
+        scalePicture(shown, fittedSize({shown.width, shown.height}, {width, shown.height}));
+    const PreviewStyle style{
+        previewColoursFor(environmentValue("COLORTERM"), environmentValue("WT_SESSION")), utf8};
+    return writeOutput(previewText(
+        drawn,
+        previewCaption(file, picture.width, picture.height, optionsText(options), drawn.width),
+        style));
+}
+
 // Any picture, decoded and fitted.
 bool convertPicture(int fileNumber, const Text& file, const ConversionOptions& options) {
     std::vector<std::uint8_t> bytes;
@@ -106,7 +141,11 @@ bool convertPicture(int fileNumber, const Text& file, const ConversionOptions& o
         refuse(file, decoded.problem);
     bool converted = false;
     const DataFileTarget target = targetOf(file, options);
-    if (read && decoded.problem.empty() && !replacesPicture(file, target)) {
+    if (read && decoded.problem.empty())
+        ditherPicture(decoded.picture, options.dither);
+    if (read && decoded.problem.empty() && options.preview) {
+        converted = previewPicture(file, decoded.picture, options);
+    } else if (read && decoded.problem.empty() && !replacesPicture(file, target)) {
         DataWriting writing;
         const DataFileResult result =
             writePictureDataFile(decoded.picture, writing, target, fileNameOf(file), noProgress);
@@ -126,6 +165,11 @@ bool convertBitmap(int fileNumber, const Text& file, const ConversionOptions& op
         closeFile(fileNumber);
         refuse(file, refusalText(verdict, bitmap.headerByte) + FIT_HINT);
         return false;
+    }
+    // Dithered or previewed, the bitmap's pixels are read as any picture's.
+    if (options.dither != Dither::None || options.preview) {
+        closeFile(fileNumber);
+        return convertPicture(fileNumber, file, options);
     }
     const DataFileTarget target = targetOf(file, options);
     if (replacesPicture(file, target)) {
@@ -171,6 +215,10 @@ bool takeSourceDate() {
 int convertFiles(const std::vector<Text>& files, const ConversionOptions& options) {
     if (!takeSourceDate())
         return EXIT_BAD_SOURCE_DATE;
+    if (options.preview && !beginColourOutput()) {
+        writeErrorLine("pictoline: this console cannot show colour sequences; no preview shown");
+        return EXIT_NOT_ALL_CONVERTED;
+    }
     protectUnfinishedFiles();
     const int fileNumber = freeFileNumber();
     bool everyOne = true;
@@ -179,5 +227,7 @@ int convertFiles(const std::vector<Text>& files, const ConversionOptions& option
             everyOne = false;
     }
     closeAllFiles();
+    if (options.preview)
+        endColourOutput();
     return everyOne ? 0 : EXIT_NOT_ALL_CONVERTED;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/bitmap_info.h"
+#include "convert/dither.h"
 #include "convert/fit.h"
 #include "services/textforms.h"
 
@@ -19,6 +20,10 @@ struct ConversionOptions {
     PictureSize bounds{MAX_BITMAP_WIDTH, MAX_BITMAP_HEIGHT};
     // The data file's path instead of "<name>.txt"; "-" is standard output.
     std::optional<Text> output;
+    Dither dither = Dither::None;
+    // Each picture shown in the terminal as the display will show it,
+    // instead of a data file written.
+    bool preview = false;
 };
 
 inline const Text STANDARD_OUTPUT_NAME = "-";

@@ -25,6 +25,11 @@ const Text USAGE =
     "  --fit=WxH        the same, fitted within W x H (W 1..176, H 1..132)\n"
     "  -o, --output=FILE  write the data file of the one FILE named to FILE instead\n"
     "                   (- for standard output)\n"
+    "  --dither=ordered, --dither=diffuse\n"
+    "                   hide the display's colour bands: an 8 x 8 ordered pattern,\n"
+    "                   or Floyd-Steinberg error diffusion\n"
+    "  --preview        show each picture in the terminal as the display will show\n"
+    "                   it, instead of writing its data file\n"
     "  -h, --help       print this help and exit\n"
     "  -V, --version    print the version and exit\n"
     "  --               end the options; every argument after it is a FILE\n"
@@ -35,6 +40,7 @@ const Text USAGE =
 
 const Text FIT_OPTION = "--fit";
 const Text OUTPUT_OPTION = "--output=";
+const Text DITHER_OPTION = "--dither=";
 
 bool isOption(const Text& argument) {
     return argument.size() > 1 && argument[0] == '-';
@@ -116,6 +122,14 @@ CommandLine parseCommandLine(const std::vector<Text>& arguments) {
             command.options.output = arguments[++at];
         } else if (startsWith(argument, OUTPUT_OPTION)) {
             command.options.output = argument.substr(OUTPUT_OPTION.size());
+        } else if (argument == DITHER_OPTION + "ordered") {
+            command.options.dither = Dither::Ordered;
+        } else if (argument == DITHER_OPTION + "diffuse") {
+            command.options.dither = Dither::Diffuse;
+        } else if (startsWith(argument, DITHER_OPTION)) {
+            return badOption(argument, "--dither takes ordered or diffuse");
+        } else if (argument == "--preview") {
+            command.options.preview = true;
         } else {
             return unknownOption(argument);
         }
@@ -125,7 +139,9 @@ CommandLine parseCommandLine(const std::vector<Text>& arguments) {
                                                       std::to_string(command.files.size()) +
                                                       " are named");
     // Options of the conversion make no sense for the browser.
-    if (command.files.empty() && (command.options.fit || command.options.output))
+    const ConversionOptions& options = command.options;
+    if (command.files.empty() &&
+        (options.fit || options.output || options.dither != Dither::None || options.preview))
         return badOption(arguments.front(), "no FILE is named to convert");
     if (!command.files.empty())
         command.action = CommandAction::Convert;

@@ -11,7 +11,11 @@ std::vector<Text> programArguments(int argc, char** argv) {
 }
 
 bool writeOutputLine(const Text& line) {
-    if (hostWriteOutput(line + "\n"))
+    return writeOutput(line + "\n");
+}
+
+bool writeOutput(const Text& text) {
+    if (hostWriteOutput(text))
         return true;
     writeErrorLine("pictoline: standard output could not be written");
     return false;
