@@ -46,8 +46,12 @@ bool walkJpegSegments(const std::uint8_t* bytes, std::size_t size,
         return false;
     std::size_t at = 2;
     while (at + 4 <= size) {
-        if (bytes[at] != MARKER)
-            return true;
+        // Bytes between segments are stepped over, one by one, as the
+        // decoder steps over them.
+        if (bytes[at] != MARKER) {
+            ++at;
+            continue;
+        }
         const std::uint8_t marker = bytes[at + 1];
         if (marker == MARKER) {
             ++at; // fill byte

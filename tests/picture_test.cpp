@@ -5,6 +5,7 @@
 
 #include "convert/exif_orientation.h"
 #include "convert/fit.h"
+#include "convert/jpeg_segments.h"
 #include "convert/picture_decoder.h"
 
 namespace {
@@ -124,6 +125,41 @@ TEST(ExifOrientation, TurnsEveryOrientationUpright) {
     for (const auto& c : cases)
         EXPECT_EQ(lettersOf(orientUpright(c.stored, c.orientation)), "3x2:abcdef")
             << "orientation " << c.orientation;
+}
+
+// A table of more codes than the decoder's table holds is found wherever it
+// stands: before the frame, after junk the decoder steps over, between scans.
+TEST(JpegSegments, FindsEveryOverfullHuffmanTable) {
+    const auto table = [](int codes) {
+        std::vector<std::uint8_t> segment = {0xFF, 0xC4, 0, 0, 0x00};
+        for (int i = 0; i < 16; ++i)
+            segment.push_back(std::uint8_t(codes / 16 + (i < codes % 16 ? 1 : 0)));
+        segment.insert(segment.end(), std::size_t(codes), 0);
+        segment[2] = std::uint8_t((segment.size() - 2) >> 8);
+        segment[3] = std::uint8_t(segment.size() - 2);
+        return segment;
+    };
+    const auto jpeg = [](std::initializer_list<std::vector<std::uint8_t>> parts) {
+        std::vector<std::uint8_t> bytes = {0xFF, 0xD8};
+        for (const auto& part : parts)
+            bytes.insert(bytes.end(), part.begin(), part.end());
+        return bytes;
+    };
+    const std::vector<std::uint8_t> junk = {0x10, 0x10, 0x83};
+    const std::vector<std::uint8_t> scan = {0xFF, 0xDA, 0, 2, 0x12, 0xFF, 0x00, 0xFF, 0xD3, 0x34};
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        bool fit;
+    } cases[] = {
+        {jpeg({table(256)}), true},
+        {jpeg({table(257)}), false},
+        {jpeg({junk, table(300)}), false},
+        {jpeg({table(12), scan, table(4080)}), false},
+        {jpeg({table(12), scan, table(200)}), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(huffmanTablesFit(c.bytes.data(), c.bytes.size()), c.fit)
+            << testing::PrintToString(c.bytes.size());
 }
 
 void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
