@@ -282,7 +282,23 @@ def fit_rows(binary, parent, quick):
     peak = max(m for _, m in ours)
     small = statistics.median(timed_run([binary, "--fit", "logo.png"], directory)[0]
                               for _ in range(runs * 3))
-    return [
+    preview_rows = []
+    for colours, label in (("truecolor", "24-bit"), ("", "256 colours")):
+        env = dict(os.environ, COLORTERM=colours, LANG="C.UTF-8")
+        times, size = [], 0
+        for _ in range(runs * 3):
+            start = time.perf_counter()
+            out = subprocess.run([binary, "--preview", "--fit", "logo.png"], cwd=directory, env=env,
+                                 check=True, capture_output=True).stdout
+            times.append((time.perf_counter() - start) * 1000)
+            size = len(out)
+        took = statistics.median(times)
+        preview_rows += [
+            ("--preview of a 176 x 132 photo-like PNG, %s: bytes" % label, "< 200 kB",
+             "%.0f kB" % (size / 1000), size < 200000),
+            ("  its time", "< 50 ms", "%.2f ms" % took, took < 50),
+        ]
+    return preview_rows + [
         ("--fit of a 4000 x 3000 JPEG", "<= the pair", "%.0f ms" % fit_ms, fit_ms <= pair_ms),
         ("  convert -resize '176x132>' BMP3: then pictoline", "", "%.0f ms" % pair_ms, None),
         ("Peak resident memory, --fit of that JPEG", "< 128 MiB", "%.1f MiB" % peak, peak < 128),
