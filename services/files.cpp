@@ -351,19 +351,7 @@ Text nameAsText(const Text& name) {
 }
 
 Text withDirectionMarksShown(const Text& text) {
-    Text shown;
-    const std::string_view bytes(text);
-    for (std::size_t at = 0; at < bytes.size();) {
-        char32_t code = 0;
-        const std::size_t decoded = decodeUtf8(bytes.substr(at), code, false);
-        const std::size_t length = decoded == 0 ? 1 : decoded;
-        if (decoded != 0 && isDirectionMark(code))
-            shown += '?';
-        else
-            shown.append(bytes.substr(at, length));
-        at += length;
-    }
-    return shown;
+    return withMarkedAsQuestionMarks(text, isDirectionMark);
 }
 
 Text readProblem(const Text& name) {

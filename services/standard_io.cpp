@@ -28,18 +28,5 @@ bool writeErrorLine(const Text& line) {
 Text nameForLine(const Text& name) {
     if (name.empty())
         return "''";
-    Text shown;
-    const std::string_view bytes(name);
-    for (std::size_t at = 0; at < bytes.size();) {
-        // A byte that is no UTF-8 is kept as it is.
-        char32_t code = 0;
-        const std::size_t decoded = decodeUtf8(bytes.substr(at), code, false);
-        const std::size_t length = decoded == 0 ? 1 : decoded;
-        if (decoded != 0 && isControlOrDirectionMark(code))
-            shown += '?';
-        else
-            shown.append(bytes.substr(at, length));
-        at += length;
-    }
-    return shown;
+    return withMarkedAsQuestionMarks(name, isControlOrDirectionMark);
 }

@@ -29,3 +29,18 @@ std::size_t decodeUtf8(std::string_view bytes, char32_t& code, bool surrogates) 
         return 0;
     return length;
 }
+
+std::string withMarkedAsQuestionMarks(std::string_view text, bool (*marked)(char32_t)) {
+    std::string shown;
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t code = 0;
+        const std::size_t decoded = decodeUtf8(text.substr(at), code, false);
+        const std::size_t length = decoded == 0 ? 1 : decoded;
+        if (decoded != 0 && marked(code))
+            shown += '?';
+        else
+            shown.append(text.substr(at, length));
+        at += length;
+    }
+    return shown;
+}

@@ -4,6 +4,7 @@
 // names.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // The code point of the UTF-8 sequence at the start of bytes (not empty),
@@ -32,3 +33,7 @@ constexpr std::size_t encodeUtf8(char32_t code, char* out) {
         out[i] = static_cast<char>(0x80 | ((code >> (6 * (continuations - i))) & 0x3F));
     return length;
 }
+
+// The text with each character that marked says is one of them written as
+// "?"; a byte that is no UTF-8 is kept as it is.
+std::string withMarkedAsQuestionMarks(std::string_view text, bool (*marked)(char32_t));
