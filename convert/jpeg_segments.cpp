@@ -23,17 +23,23 @@ std::size_t afterScanData(const std::uint8_t* bytes, std::size_t size, std::size
     return size;
 }
 
+// The tables are read as the decoder reads them: each one's counts taken
+// whole even where they run past the segment's length (and, past the end of
+// the file, as 0), until the length is used up.
 bool tablesFit(const JpegSegment& segment) {
+    const auto byteAt = [&segment](std::size_t at) -> int {
+        return at < segment.available ? segment.payload[at] : 0;
+    };
     std::size_t at = 0;
-    while (at < segment.size) {
-        if (at + 1 + CODE_LENGTHS > segment.size)
-            return true; // cut short: the decoder refuses it itself
+    for (std::int64_t left = static_cast<std::int64_t>(segment.size); left > 0;) {
         int codes = 0;
         for (int i = 1; i <= CODE_LENGTHS; ++i)
-            codes += segment.payload[at + static_cast<std::size_t>(i)];
+            codes += byteAt(at + static_cast<std::size_t>(i));
         if (codes > MOST_CODES)
             return false;
-        at += 1 + CODE_LENGTHS + static_cast<std::size_t>(codes);
+        const std::size_t table = 1 + CODE_LENGTHS + static_cast<std::size_t>(codes);
+        at += table;
+        left -= static_cast<std::int64_t>(table);
     }
     return true;
 }
@@ -62,7 +68,7 @@ bool walkJpegSegments(const std::uint8_t* bytes, std::size_t size,
         const std::size_t length = std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
         if (length < 2 || length > size - at - 2)
             return true;
-        if (!visit({marker, bytes + at + 4, length - 2}))
+        if (!visit({marker, bytes + at + 4, length - 2, size - at - 4}))
             return true;
         at += 2 + length;
         if (marker == JPEG_START_OF_SCAN)
@@ -72,11 +78,25 @@ bool walkJpegSegments(const std::uint8_t* bytes, std::size_t size,
 }
 
 bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
+    // Up to the first scan the walk finds what the decoder finds. After it,
+    // where the decoder takes up the segments again depends on how far its
+    // decoding of the scan got, so every table marker there counts: in the
+    // scans' own data a marker byte is never followed by one.
     bool fit = true;
-    walkJpegSegments(bytes, size, [&fit](const JpegSegment& segment) {
+    std::size_t scan = size;
+    walkJpegSegments(bytes, size, [&](const JpegSegment& segment) {
         if (segment.marker == DEFINE_HUFFMAN_TABLES)
-            fit = tablesFit(segment);
-        return fit;
+            fit = fit && tablesFit(segment);
+        if (segment.marker == JPEG_START_OF_SCAN)
+            scan = static_cast<std::size_t>(segment.payload - bytes);
+        return fit && segment.marker != JPEG_START_OF_SCAN;
     });
+    for (std::size_t at = scan; fit && at + 4 <= size; ++at) {
+        if (bytes[at] != MARKER || bytes[at + 1] != DEFINE_HUFFMAN_TABLES)
+            continue;
+        const std::size_t length = std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
+        fit = length < 2 ||
+              tablesFit({DEFINE_HUFFMAN_TABLES, bytes + at + 4, length - 2, size - at - 4});
+    }
     return fit;
 }

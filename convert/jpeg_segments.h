@@ -12,6 +12,9 @@ struct JpegSegment {
     std::uint8_t marker = 0;
     const std::uint8_t* payload = nullptr;
     std::size_t size = 0;
+    // The bytes from the payload to the end of the file, which a decoder
+    // that trusts a segment's contents over its length may read on into.
+    std::size_t available = 0;
 };
 
 inline constexpr std::uint8_t JPEG_START_OF_SCAN = 0xDA;
@@ -22,6 +25,6 @@ inline constexpr std::uint8_t JPEG_START_OF_SCAN = 0xDA;
 bool walkJpegSegments(const std::uint8_t* bytes, std::size_t size,
                       const std::function<bool(const JpegSegment&)>& visit);
 // Whether every Huffman table the file defines holds at most the 256 codes
-// a table can hold. The decoder takes the counts as they come, and a table
-// of more would be written past its end.
+// a table can hold, read as the decoder reads it. The decoder takes the
+// counts as they come, and a table of more would be written past its end.
 bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size);
