@@ -48,9 +48,13 @@ bool tablesFit(const JpegSegment& segment) {
 
 bool walkJpegSegments(const std::uint8_t* bytes, std::size_t size,
                       const std::function<bool(const JpegSegment&)>& visit) {
-    if (size < 4 || bytes[0] != MARKER || bytes[1] != START_OF_IMAGE)
+    // The decoder takes fill bytes before the start of the image, too.
+    std::size_t at = 0;
+    while (at < size && bytes[at] == MARKER)
+        ++at;
+    if (at == 0 || at == size || bytes[at] != START_OF_IMAGE)
         return false;
-    std::size_t at = 2;
+    ++at;
     while (at + 4 <= size) {
         // Bytes between segments are stepped over, one by one, as the
         // decoder steps over them.
