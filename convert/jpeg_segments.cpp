@@ -1,5 +1,7 @@
 #include "convert/jpeg_segments.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::uint8_t MARKER = 0xFF;
@@ -31,7 +33,7 @@ bool tablesFit(const JpegSegment& segment) {
         return at < segment.available ? segment.payload[at] : 0;
     };
     std::size_t at = 0;
-    for (std::int64_t left = static_cast<std::int64_t>(segment.size); left > 0;) {
+    for (std::int64_t left = static_cast<std::int64_t>(segment.claimedSize); left > 0;) {
         int codes = 0;
         for (int i = 1; i <= CODE_LENGTHS; ++i)
             codes += byteAt(at + static_cast<std::size_t>(i));
@@ -70,9 +72,11 @@ bool walkJpegSegments(const std::uint8_t* bytes, std::size_t size,
         if (marker == END_OF_IMAGE)
             return true;
         const std::size_t length = std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
-        if (length < 2 || length > size - at - 2)
+        if (length < 2)
             return true;
-        if (!visit({marker, bytes + at + 4, length - 2, size - at - 4}))
+        const std::size_t available = size - at - 4;
+        if (!visit(
+                {marker, bytes + at + 4, std::min(length - 2, available), length - 2, available}))
             return true;
         at += 2 + length;
         if (marker == JPEG_START_OF_SCAN)
@@ -99,8 +103,9 @@ bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
         if (bytes[at] != MARKER || bytes[at + 1] != DEFINE_HUFFMAN_TABLES)
             continue;
         const std::size_t length = std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
-        fit = length < 2 ||
-              tablesFit({DEFINE_HUFFMAN_TABLES, bytes + at + 4, length - 2, size - at - 4});
+        const std::size_t available = size - at - 4;
+        fit = length < 2 || tablesFit({DEFINE_HUFFMAN_TABLES, bytes + at + 4,
+                                       std::min(length - 2, available), length - 2, available});
     }
     return fit;
 }

@@ -11,9 +11,13 @@
 struct JpegSegment {
     std::uint8_t marker = 0;
     const std::uint8_t* payload = nullptr;
+    // The payload's bytes in the file: its length, or fewer where the file
+    // ends first.
     std::size_t size = 0;
-    // The bytes from the payload to the end of the file, which a decoder
-    // that trusts a segment's contents over its length may read on into.
+    // The length the segment claims, and the bytes from the payload to the
+    // end of the file, which a decoder that trusts a segment's contents over
+    // its length may read on into.
+    std::size_t claimedSize = 0;
     std::size_t available = 0;
 };
 

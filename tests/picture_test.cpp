@@ -90,12 +90,12 @@ TEST(ExifOrientation, ReadsTheTagInEitherByteOrder) {
     for (const auto& c : cases)
         EXPECT_EQ(exifOrientation(c.bytes.data(), c.bytes.size()), c.orientation)
             << testing::PrintToString(c.bytes);
-    // Cut inside its segment, the tag is never read from beyond the end; the
-    // segment whole, it is read.
+    // Cut before the tag's entry ends, the tag is never read from beyond the
+    // end; from there on, it is read.
     const std::vector<std::uint8_t> whole = jpegWithTag(true, 0x0112, 3, 6);
-    const std::size_t segmentEnd = whole.size() - 4;
+    const std::size_t entryEnd = whole.size() - 4 - 4;
     for (std::size_t size = 0; size <= whole.size(); ++size)
-        EXPECT_EQ(exifOrientation(whole.data(), size), size < segmentEnd ? 1 : 6) << size;
+        EXPECT_EQ(exifOrientation(whole.data(), size), size < entryEnd ? 1 : 6) << size;
 }
 
 // A 3 x 2 picture stored in each orientation, and the rows seen once it is
