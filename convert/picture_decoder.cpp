@@ -81,6 +81,25 @@ PictureSize pngHeaderSize(const std::uint8_t* bytes, std::size_t size) {
     return {static_cast<int>(width), static_cast<int>(height)};
 }
 
+// Whether every chunk of a PNG up to its end fits in the file. The decoder
+// allocates for a chunk's data as its length claims before it reads it: a
+// few hundred bytes could claim two gigabytes. Any other file passes.
+bool pngChunksFit(const std::uint8_t* bytes, std::size_t size) {
+    constexpr std::size_t FIRST_CHUNK = 8;
+    constexpr std::size_t CHUNK_FRAME = 12; // length, type, CRC
+    if (pngHeaderSize(bytes, size).width == 0)
+        return true;
+    for (std::size_t at = FIRST_CHUNK; at + CHUNK_FRAME <= size;) {
+        const std::size_t length = bigEndian32(bytes + at);
+        if (length > size - at - CHUNK_FRAME)
+            return false;
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0)
+            return true;
+        at += CHUNK_FRAME + length;
+    }
+    return true;
+}
+
 Text tooLarge(PictureSize size, std::int64_t maxPixels) {
     return "is " + std::to_string(size.width) + " x " + std::to_string(size.height) +
            " pixels, more than the " + std::to_string(maxPixels / 1'000'000) + " megapixels read";
@@ -127,7 +146,7 @@ DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, Pictur
     header = {std::abs(header.width), std::abs(header.height)};
     if (isTooLarge(header))
         return {{}, tooLarge(header, maxPixels)};
-    if (!holdsEveryPixel(bytes, size, header))
+    if (!holdsEveryPixel(bytes, size, header) || !pngChunksFit(bytes, size))
         return {{}, "is too short to hold every pixel"};
 
     Picture stored = decodeStored(bytes, length, isJpeg(bytes, size));
