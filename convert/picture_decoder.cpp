@@ -56,7 +56,7 @@ Picture decodeStored(const std::uint8_t* bytes, int length, bool jpeg) {
     int width = 0, height = 0, channels = 0;
     const DecodedPixels pixels(
         stbi_load_from_memory(bytes, length, &width, &height, &channels, wanted), &stbi_image_free);
-    if (!pixels)
+    if (!pixels || width <= 0 || height <= 0)
         return {};
     return pictureOf(pixels.get(), width, height, wanted);
 }
@@ -144,6 +144,9 @@ DecodedPicture decodePicture(const std::uint8_t* bytes, std::size_t size, Pictur
         return {{}, isTooLarge(header) ? tooLarge(header, maxPixels) : problem};
     }
     header = {std::abs(header.width), std::abs(header.height)};
+    // The decoder takes a bitmap of height 0 as a picture without rows.
+    if (header.width == 0 || header.height == 0)
+        return {{}, "has no pixels"};
     if (isTooLarge(header))
         return {{}, tooLarge(header, maxPixels)};
     if (!holdsEveryPixel(bytes, size, header) || !pngChunksFit(bytes, size))

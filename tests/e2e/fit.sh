@@ -119,15 +119,18 @@ check "a PNG claiming 100000 x 100000 is refused as too large" \
 # bytes that claims 30 megapixels.
 python3 - "$pics" <<'PY'
 import struct, sys
-for name, width, height in [("huge.bmp", 100000, -100000), ("claims.bmp", 6000, -5000)]:
+for name, width, height in [("huge.bmp", 100000, -100000), ("claims.bmp", 6000, -5000),
+                            ("empty.bmp", 7, 0)]:
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 0, 0, 0, 0)
     open(sys.argv[1] + "/" + name, "wb").write(b"BM" + struct.pack("<IHHI", 100, 0, 0, 54) + info + bytes(46))
 PY
-run --fit huge.bmp claims.bmp
+run --fit huge.bmp claims.bmp empty.bmp
 check "a top-down bitmap of 10 gigapixels is refused as too large" \
     "$(ok grep -q '^pictoline: huge.bmp: is 100000 x 100000 pixels, more than' "$work/stderr")"
 check "a bitmap too short for its pixels is refused" \
     "$(ok said "pictoline: claims.bmp: is too short to hold every pixel")"
+check "a bitmap of height 0 is refused, no data file left" \
+    "$(ok said "pictoline: empty.bmp: has no pixels" && [ ! -e "$pics/empty.bmp.txt" ])"
 
 # A JPEG whose Huffman table claims more codes than a table holds: the
 # decoder would write past the table, so it is refused first.
