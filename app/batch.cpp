@@ -108,8 +108,7 @@ Text optionsText(const ConversionOptions& options) {
                     std::to_string(options.bounds.height);
     }
     if (options.dither != Dither::None)
-        text += Text(text.empty() ? "" : " ") +
-                "--dither=" + (options.dither == Dither::Ordered ? "ordered" : "diffuse");
+        text += Text(text.empty() ? "" : " ") + "--dither=" + ditherName(options.dither);
     return text;
 }
 
@@ -129,29 +128,33 @@ bool previewPicture(const Text& file, const Picture& picture, const ConversionOp
         style));
 }
 
-// Any picture, decoded and fitted.
+// A decoded picture, dithered as asked, then previewed or written.
+bool convertDecoded(const Text& file, Picture& picture, const ConversionOptions& options) {
+    ditherPicture(picture, options.dither);
+    if (options.preview)
+        return previewPicture(file, picture, options);
+    const DataFileTarget target = targetOf(file, options);
+    if (replacesPicture(file, target))
+        return false;
+    DataWriting writing;
+    const DataFileResult result =
+        writePictureDataFile(picture, writing, target, fileNameOf(file), noProgress);
+    return reportResult(file, target, result, static_cast<std::uint16_t>(picture.width),
+                        static_cast<std::uint16_t>(picture.height));
+}
+
+// Any picture, decoded and fitted; the file stays open until its data file
+// is in place.
 bool convertPicture(int fileNumber, const Text& file, const ConversionOptions& options) {
     std::vector<std::uint8_t> bytes;
-    const bool read = readWholeFile(fileNumber, file, bytes);
-    DecodedPicture decoded;
-    if (read)
-        decoded = decodePicture(bytes.data(), bytes.size(), options.bounds);
-    bytes = {};
-    if (read && !decoded.problem.empty())
-        refuse(file, decoded.problem);
     bool converted = false;
-    const DataFileTarget target = targetOf(file, options);
-    if (read && decoded.problem.empty())
-        ditherPicture(decoded.picture, options.dither);
-    if (read && decoded.problem.empty() && options.preview) {
-        converted = previewPicture(file, decoded.picture, options);
-    } else if (read && decoded.problem.empty() && !replacesPicture(file, target)) {
-        DataWriting writing;
-        const DataFileResult result =
-            writePictureDataFile(decoded.picture, writing, target, fileNameOf(file), noProgress);
-        converted =
-            reportResult(file, target, result, static_cast<std::uint16_t>(decoded.picture.width),
-                         static_cast<std::uint16_t>(decoded.picture.height));
+    if (readWholeFile(fileNumber, file, bytes)) {
+        DecodedPicture decoded = decodePicture(bytes.data(), bytes.size(), options.bounds);
+        bytes = {};
+        if (decoded.problem.empty())
+            converted = convertDecoded(file, decoded.picture, options);
+        else
+            refuse(file, decoded.problem);
     }
     closeFile(fileNumber);
     return converted;

@@ -73,6 +73,17 @@ bool readBounds(const Text& size, PictureSize& bounds) {
     return bounds.width > 0 && bounds.height > 0;
 }
 
+// Takes the dither --dither= names; false for a word it does not know.
+bool takeDitherOption(const Text& name, ConversionOptions& options) {
+    for (Dither dither : {Dither::Ordered, Dither::Diffuse}) {
+        if (name == ditherName(dither)) {
+            options.dither = dither;
+            return true;
+        }
+    }
+    return false;
+}
+
 CommandLine badOption(const Text& argument, const Text& problem) {
     CommandLine command;
     command.action = CommandAction::BadOption;
@@ -122,12 +133,9 @@ CommandLine parseCommandLine(const std::vector<Text>& arguments) {
             command.options.output = arguments[++at];
         } else if (startsWith(argument, OUTPUT_OPTION)) {
             command.options.output = argument.substr(OUTPUT_OPTION.size());
-        } else if (argument == DITHER_OPTION + "ordered") {
-            command.options.dither = Dither::Ordered;
-        } else if (argument == DITHER_OPTION + "diffuse") {
-            command.options.dither = Dither::Diffuse;
         } else if (startsWith(argument, DITHER_OPTION)) {
-            return badOption(argument, "--dither takes ordered or diffuse");
+            if (!takeDitherOption(argument.substr(DITHER_OPTION.size()), command.options))
+                return badOption(argument, "--dither takes ordered or diffuse");
         } else if (argument == "--preview") {
             command.options.preview = true;
         } else {

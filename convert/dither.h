@@ -20,6 +20,11 @@ enum class Dither {
     Diffuse,
 };
 
+// The word --dither= takes for a dither.
+constexpr const char* ditherName(Dither dither) {
+    return dither == Dither::Ordered ? "ordered" : dither == Dither::Diffuse ? "diffuse" : "none";
+}
+
 // Replaces every pixel, unless dither is None, with the colour the display
 // shows that the dither chose for it: an expanded RGB565 colour, which the
 // data file's truncating rgb565() packs to exactly the chosen value and

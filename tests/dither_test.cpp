@@ -11,10 +11,6 @@ namespace {
 
 constexpr Dither DITHERS[] = {Dither::Ordered, Dither::Diffuse};
 
-const char* nameOf(Dither dither) {
-    return dither == Dither::Ordered ? "ordered" : "diffuse";
-}
-
 Picture filled(int width, int height, Colour colour) {
     Picture picture{width, height, {}};
     for (int i = 0; i < width * height; ++i)
@@ -44,13 +40,14 @@ TEST(Dither, ShownColoursComeOutUnchanged) {
             Picture picture = filled(20, 10, colour);
             const Picture before = picture;
             ditherPicture(picture, dither);
-            EXPECT_EQ(picture.rgb, before.rgb) << nameOf(dither) << " " << int(colour.red) << ","
-                                               << int(colour.green) << "," << int(colour.blue);
+            EXPECT_EQ(picture.rgb, before.rgb)
+                << ditherName(dither) << " " << int(colour.red) << "," << int(colour.green) << ","
+                << int(colour.blue);
         }
         Picture mixed = randomPicture(33, 17, true);
         const Picture before = mixed;
         ditherPicture(mixed, dither);
-        EXPECT_EQ(mixed.rgb, before.rgb) << nameOf(dither) << ", mixed shown colours";
+        EXPECT_EQ(mixed.rgb, before.rgb) << ditherName(dither) << ", mixed shown colours";
     }
 }
 
@@ -58,7 +55,7 @@ TEST(Dither, EveryPixelBecomesAShownColour) {
     for (const Dither dither : DITHERS) {
         Picture picture = randomPicture(33, 17, false);
         ditherPicture(picture, dither);
-        EXPECT_EQ(shownPicture(picture).rgb, picture.rgb) << nameOf(dither);
+        EXPECT_EQ(shownPicture(picture).rgb, picture.rgb) << ditherName(dither);
     }
 }
 
@@ -107,9 +104,9 @@ TEST(Dither, GreyGradientKeepsItsColumnsMeans) {
         const GradientErrors errors = gradientErrors(dither);
         for (std::size_t c = 0; c < 3; ++c) {
             EXPECT_LT(errors.mean[c], std::min(1.5, truncated.mean[c] / 2))
-                << nameOf(dither) << ", " << channels[c];
+                << ditherName(dither) << ", " << channels[c];
             EXPECT_LE(errors.worst[c], truncated.worst[c] / 2)
-                << nameOf(dither) << ", " << channels[c];
+                << ditherName(dither) << ", " << channels[c];
         }
     }
 }
